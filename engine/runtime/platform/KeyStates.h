@@ -1,0 +1,18 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace Orvane {
+
+// Key-down flags by Windows virtual-key code; written by the window, read by the
+// frame exchange.
+inline constexpr std::size_t keyCount = 256;
+extern std::array<bool, keyCount> keyStates;
+
+// Sets entry code to down; codes of 256 and above change nothing.
+void SetKeyState(std::uint32_t code, bool down);
+
+// Releases every key (the window lost the focus, so key-ups would go elsewhere).
+void ClearKeyStates();
+
+} // namespace Orvane

@@ -1,0 +1,3 @@
+#include "platform/Renderer.h"
+
+// PLACEHOLDER: being written.

@@ -1,0 +1,3 @@
+#include "platform/Texture.h"
+
+// PLACEHOLDER: being written.

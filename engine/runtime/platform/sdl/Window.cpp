@@ -1,0 +1,3 @@
+#include "platform/Window.h"
+
+// PLACEHOLDER: being written.

@@ -1,0 +1,3 @@
+#include "project/ProjectLoader.h"
+
+// PLACEHOLDER: being written.

@@ -1,0 +1,3 @@
+#include "project/ScriptHostLocator.h"
+
+// PLACEHOLDER: being written.

@@ -1,0 +1,3 @@
+#include "scripting/ScriptHostBridgeImpl.h"
+
+// PLACEHOLDER: being written.

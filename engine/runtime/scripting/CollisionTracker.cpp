@@ -1,0 +1,3 @@
+#include "scripting/CollisionTracker.h"
+
+// PLACEHOLDER: being written.

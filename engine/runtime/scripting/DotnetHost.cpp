@@ -1,0 +1,3 @@
+#include "scripting/DotnetHost.h"
+
+// PLACEHOLDER: being written.

@@ -1,0 +1,3 @@
+#include "scripting/LineProtocol.h"
+
+// PLACEHOLDER: being written.

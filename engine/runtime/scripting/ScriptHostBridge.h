@@ -1,0 +1,29 @@
+#pragma once
+#include "project/ScriptHostConfig.h"
+#include "scripting/FrameSnapshot.h"
+
+#include <memory>
+
+namespace Orvane {
+
+// Owns the script host child process and speaks the line protocol with it.
+class ScriptHostBridge {
+public:
+    struct Impl;
+
+    ScriptHostBridge();
+    ~ScriptHostBridge();
+    ScriptHostBridge(const ScriptHostBridge&) = delete;
+    ScriptHostBridge& operator=(const ScriptHostBridge&) = delete;
+
+    bool Start(const ScriptHostConfig& config);
+    void SendStart();
+    void Frame(float dt);
+    const FrameSnapshot& Snapshot() const;
+    void Shutdown();
+
+private:
+    std::unique_ptr<Impl> impl;
+};
+
+} // namespace Orvane

@@ -1,0 +1,80 @@
+#pragma once
+#include "project/ScriptHostConfig.h"
+#include "scripting/CollisionTracker.h"
+#include "scripting/FrameSnapshot.h"
+#include "scripting/ScriptHostBridge.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/types.h>
+#endif
+
+namespace Orvane {
+
+// Longest line the reader keeps; a longer one is dropped with one warning.
+inline constexpr std::size_t maxLineLength = 1024 * 1024;
+
+struct ScriptHostBridge::Impl {
+    // ---- native: child process and the bridge's ends of the two pipes ----
+#ifdef _WIN32
+    HANDLE processHandle = nullptr;
+    HANDLE threadHandle = nullptr;
+    HANDLE stdinWrite = nullptr;
+    HANDLE stdoutRead = nullptr;
+#else
+    pid_t processId = -1;   // -1 whenever no child is held
+    int stdinWrite = -1;
+    int stdoutRead = -1;
+#endif
+    // ---- portable ----
+    std::filesystem::path projectPath;
+    std::string readBuffer;
+    FrameSnapshot snapshot;
+    std::vector<ColliderCommand> colliders;
+    bool ready = false;
+    bool started = false;
+    bool frameEnded = false;
+
+    CollisionTracker collisionTracker;
+    bool discardingLongLine = false;   // inside a line longer than maxLineLength
+    // Resolved sprite texture paths by raw path piece, for the current frame.
+    std::unordered_map<std::string, std::filesystem::path> resolvedTextures;
+
+    Impl() = default;
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // Child process layer, one implementation per platform.
+    bool Start(const ScriptHostConfig& config);
+    void WriteLine(const std::string& text);
+    void ReadAvailableLines();
+    void Shutdown();
+    bool Fail(const std::string& message);
+
+    // Portable: cuts bytes read from the child into lines and dispatches them.
+    void ReceiveBytes(const char* data, std::size_t count);
+
+    // Line protocol.
+    void HandleLine(const std::string& line);
+    void WaitFor(std::string_view name, int timeoutMilliseconds);
+    void SendStart();
+    void Frame(float dt);
+
+    void ParseLog(const std::string& line);
+    void ParseRect(const std::string& line);
+    void ParseSprite(const std::string& line);
+    void ParseCamera(const std::string& line);
+    void ParseCollider(const std::string& line);
+    void ParseDebugRect(const std::string& line);
+};
+
+} // namespace Orvane

@@ -1,0 +1,2 @@
+// PLACEHOLDER: being written.
+int main() { return 0; }
