@@ -29,6 +29,8 @@ struct ScriptHostBridge::Impl {
     HANDLE threadHandle = nullptr;
     HANDLE stdinWrite = nullptr;
     HANDLE stdoutRead = nullptr;
+    bool inputStalled = false;      // a write timed out; later writes do not wait again
+    bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
 #else
     pid_t processId = -1;   // -1 whenever no child is held
     int stdinWrite = -1;
