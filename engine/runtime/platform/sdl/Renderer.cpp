@@ -1,3 +1,277 @@
 #include "platform/Renderer.h"
 
-// PLACEHOLDER: being written.
+#include "core/Log.h"
+#include "platform/Window.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace Orvane {
+
+namespace {
+
+// The back buffer is 0x00RRGGBB per pixel, what X11 window surfaces use, so
+// Present is a plain copy; textures are 0xAARRGGBB (Texture::Decode).
+constexpr Uint32 backBufferFormat = SDL_PIXELFORMAT_RGB888;
+
+// SDL_image keeps its decoders loaded process-wide; counted like the window's
+// use of SDL video.
+int imageUsers = 0;
+
+void AcquireImage() {
+    if (imageUsers++ == 0) {
+        IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
+    }
+}
+
+void ReleaseImage() {
+    if (imageUsers <= 0) {
+        return;
+    }
+    if (--imageUsers == 0) {
+        IMG_Quit();
+    }
+}
+
+Uint32 PackColor(Color color) {
+    return (Uint32{color.r} << 16) | (Uint32{color.g} << 8) | Uint32{color.b};
+}
+
+Uint32* PixelRow(SDL_Surface* surface, int y) {
+    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + std::ptrdiff_t{y} * surface->pitch);
+}
+
+// Fills the pixels left <= x < right, top <= y < bottom, clipped to the surface.
+// Empty and inverted rectangles fill nothing.
+void FillPixels(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                std::int64_t bottom, Color color) {
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, surface->w);
+    bottom = std::min<std::int64_t>(bottom, surface->h);
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    SDL_Rect rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                  static_cast<int>(bottom - top)};
+    SDL_FillRect(surface, &rect, PackColor(color));
+}
+
+// Destination pixels whose centres lie in [start, start + extent) (or the
+// mirrored interval for a negative extent), clipped to [0, limit), and the
+// source texel each of them samples.
+struct SampleSpan {
+    int first = 0;
+    int last = 0;   // exclusive
+};
+
+SampleSpan CoveredPixels(double start, double extent, int limit) {
+    const double low = std::min(start, start + extent);
+    const double high = std::max(start, start + extent);
+    // Pixel p is covered when low <= p + 0.5 < high.
+    const double first = std::clamp(std::ceil(low - 0.5), 0.0, static_cast<double>(limit));
+    const double last = std::clamp(std::ceil(high - 0.5), 0.0, static_cast<double>(limit));
+    return {static_cast<int>(first), static_cast<int>(last)};
+}
+
+void SampleTexels(const SampleSpan& span, double start, double extent, int sourceSize, std::vector<int>& texels) {
+    texels.resize(static_cast<std::size_t>(span.last - span.first));
+    const double scale = sourceSize / extent;
+    for (int p = span.first; p < span.last; ++p) {
+        const double texel = std::floor((p + 0.5 - start) * scale);
+        texels[static_cast<std::size_t>(p - span.first)] =
+            static_cast<int>(std::clamp(texel, 0.0, static_cast<double>(sourceSize - 1)));
+    }
+}
+
+Uint32 BlendChannel(Uint32 source, Uint32 target, Uint32 alpha) {
+    return (source * alpha + target * (255 - alpha) + 127) / 255;
+}
+
+// Nearest-neighbour stretch with the half-pixel offset, blended source-over:
+// destination pixel p samples texel floor((p + 0.5 - x) * sourceWidth / width).
+void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, float width, float height) {
+    if (!(width != 0.0f && height != 0.0f) || !std::isfinite(x) || !std::isfinite(y) ||
+        !std::isfinite(width) || !std::isfinite(height) || image->w <= 0 || image->h <= 0) {
+        return;
+    }
+    const SampleSpan columns = CoveredPixels(x, width, target->w);
+    const SampleSpan rows = CoveredPixels(y, height, target->h);
+    if (columns.last <= columns.first || rows.last <= rows.first) {
+        return;
+    }
+    static std::vector<int> sourceColumns;
+    static std::vector<int> sourceRows;
+    SampleTexels(columns, x, width, image->w, sourceColumns);
+    SampleTexels(rows, y, height, image->h, sourceRows);
+
+    const bool lockImage = SDL_MUSTLOCK(image);
+    const bool lockTarget = SDL_MUSTLOCK(target);
+    if ((lockImage && SDL_LockSurface(image) != 0) || (lockTarget && SDL_LockSurface(target) != 0)) {
+        return;
+    }
+    for (int row = rows.first; row < rows.last; ++row) {
+        const Uint32* source = PixelRow(image, sourceRows[static_cast<std::size_t>(row - rows.first)]);
+        Uint32* destination = PixelRow(target, row);
+        for (int column = columns.first; column < columns.last; ++column) {
+            const Uint32 texel = source[sourceColumns[static_cast<std::size_t>(column - columns.first)]];
+            const Uint32 alpha = texel >> 24;
+            if (alpha == 255) {
+                destination[column] = texel & 0x00FFFFFFu;
+            } else if (alpha != 0) {
+                const Uint32 under = destination[column];
+                destination[column] = (BlendChannel((texel >> 16) & 0xFF, (under >> 16) & 0xFF, alpha) << 16) |
+                                      (BlendChannel((texel >> 8) & 0xFF, (under >> 8) & 0xFF, alpha) << 8) |
+                                      BlendChannel(texel & 0xFF, under & 0xFF, alpha);
+            }
+        }
+    }
+    if (lockTarget) {
+        SDL_UnlockSurface(target);
+    }
+    if (lockImage) {
+        SDL_UnlockSurface(image);
+    }
+}
+
+} // namespace
+
+Renderer::~Renderer() {
+    ReleaseBackBuffer();
+    textures.clear();
+    warnedMissingTextures.clear();
+    if (window != nullptr) {
+        ReleaseImage();
+    }
+}
+
+bool Renderer::Initialize(Window& window) {
+    if (this->window == nullptr) {
+        AcquireImage();
+    }
+    this->window = &window;
+    return true;
+}
+
+void Renderer::BeginFrame(Color clearColor) {
+    if (window == nullptr || window->GetHandle() == nullptr) {
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window->GetHandle(), &width, &height);
+    if (backBuffer == nullptr || width != backBufferWidth || height != backBufferHeight) {
+        ReleaseBackBuffer();
+        backBuffer = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, backBufferFormat);
+        if (backBuffer == nullptr) {
+            // Tried again next frame; one line per size, not one per frame.
+            static int failedWidth = -1;
+            static int failedHeight = -1;
+            if (width != failedWidth || height != failedHeight) {
+                failedWidth = width;
+                failedHeight = height;
+                LogError(std::string("Failed to create back buffer: ") + SDL_GetError());
+            }
+            return;
+        }
+        SDL_SetSurfaceBlendMode(backBuffer, SDL_BLENDMODE_NONE);
+        backBufferWidth = width;
+        backBufferHeight = height;
+    }
+    SDL_FillRect(backBuffer, nullptr, PackColor(clearColor));
+}
+
+void Renderer::DrawRect(float x, float y, float width, float height, Color color) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    const float sx = x - cameraX;
+    const float sy = y - cameraY;
+    // Like FillRect: right and bottom are exclusive, an inverted rectangle is empty.
+    FillPixels(backBuffer, ToPixelEdge(sx), ToPixelEdge(sy), ToPixelEdge(sx + width), ToPixelEdge(sy + height),
+               color);
+}
+
+void Renderer::DrawDebugRect(float x, float y, float width, float height, Color color) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    const float sx = x - cameraX;
+    const float sy = y - cameraY;
+    std::int64_t left = ToPixelEdge(sx);
+    std::int64_t top = ToPixelEdge(sy);
+    std::int64_t right = ToPixelEdge(sx + width);
+    std::int64_t bottom = ToPixelEdge(sy + height);
+    // Rectangle() orders its corners and draws nothing for a flat rectangle.
+    if (right < left) {
+        std::swap(left, right);
+    }
+    if (bottom < top) {
+        std::swap(top, bottom);
+    }
+    if (right == left || bottom == top) {
+        return;
+    }
+    // A 2-pixel pen centred on the outline through the corner pixels (left, top)
+    // and (right - 1, bottom - 1): each side covers the pixel before its line too.
+    const std::int64_t outerLeft = left - 1;
+    const std::int64_t outerTop = top - 1;
+    const std::int64_t outerRight = right;
+    const std::int64_t outerBottom = bottom;
+    FillPixels(backBuffer, outerLeft, outerTop, outerRight, top + 1, color);
+    FillPixels(backBuffer, outerLeft, bottom - 2, outerRight, outerBottom, color);
+    FillPixels(backBuffer, outerLeft, outerTop, left + 1, outerBottom, color);
+    FillPixels(backBuffer, right - 2, outerTop, outerRight, outerBottom, color);
+}
+
+void Renderer::DrawSprite(const SpriteCommand& sprite) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    Texture* texture = GetTexture(sprite.texturePath);
+    if (texture != nullptr && texture->IsLoaded()) {
+        StretchBlend(backBuffer, texture->GetBitmap(), sprite.x - cameraX, sprite.y - cameraY, sprite.width,
+                     sprite.height);
+        return;
+    }
+    DrawRect(sprite.x, sprite.y, sprite.width, sprite.height, sprite.color);
+}
+
+void Renderer::Present() {
+    if (backBuffer == nullptr || window == nullptr || window->GetHandle() == nullptr) {
+        return;
+    }
+    SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
+    if (windowSurface == nullptr) {
+        return;
+    }
+    SDL_BlitSurface(backBuffer, nullptr, windowSurface, nullptr);
+    SDL_UpdateWindowSurface(window->GetHandle());
+}
+
+void Renderer::ReleaseBackBuffer() {
+    if (backBuffer != nullptr) {
+        SDL_FreeSurface(backBuffer);
+        backBuffer = nullptr;
+    }
+    backBufferWidth = 0;
+    backBufferHeight = 0;
+}
+
+bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
+    if (backBuffer == nullptr || x < 0 || y < 0 || x >= backBufferWidth || y >= backBufferHeight) {
+        return false;
+    }
+    const Uint32 pixel = PixelRow(backBuffer, y)[x];
+    color.r = static_cast<std::uint8_t>(pixel >> 16);
+    color.g = static_cast<std::uint8_t>(pixel >> 8);
+    color.b = static_cast<std::uint8_t>(pixel);
+    return true;
+}
+
+} // namespace Orvane
