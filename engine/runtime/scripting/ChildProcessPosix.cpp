@@ -1,3 +1,343 @@
+// The script host as a POSIX child process: two pipes, fork + exec with the
+// project folder as working directory, a non-blocking reader, and a write that
+// cannot hang on a child that stopped reading.
 #include "scripting/ScriptHostBridgeImpl.h"
 
-// PLACEHOLDER: being written.
+#include "core/Log.h"
+#include "scripting/DotnetHost.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace Orvane {
+
+namespace {
+
+constexpr int readyTimeoutMilliseconds = 5000;
+constexpr auto shutdownGrace = std::chrono::milliseconds(300);
+constexpr auto writeStallLimit = std::chrono::milliseconds(500);
+
+const char* const startFailedMessage =
+    "Could not start .NET script host. Make sure dotnet is available on PATH.";
+
+void CloseAndReset(int& descriptor) {
+    if (descriptor >= 0) {
+        close(descriptor);
+        descriptor = -1;
+    }
+}
+
+// Both ends close-on-exec: the child gets its ends only as the copies made onto
+// its standard streams, so no other child inherits any of them.
+bool CreatePipe(int ends[2]) {
+#if defined(__APPLE__)
+    if (pipe(ends) != 0) {
+        return false;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0) {
+            close(ends[0]);
+            close(ends[1]);
+            return false;
+        }
+    }
+    return true;
+#else
+    return pipe2(ends, O_CLOEXEC) == 0;
+#endif
+}
+
+bool MakeNonBlocking(int descriptor) {
+    const int flags = fcntl(descriptor, F_GETFL);
+    return flags != -1 && fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) != -1;
+}
+
+// A write to a child that has gone must fail with EPIPE instead of ending the
+// runtime with SIGPIPE. A handler the program installed itself is left alone.
+void IgnoreBrokenPipeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset(&ignore.sa_mask);
+            sigaction(SIGPIPE, &ignore, nullptr);
+        }
+    });
+}
+
+void WriteAll(int descriptor, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = write(descriptor, bytes, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec. A failure
+// sends errno through the status pipe, which exec closes on success.
+[[noreturn]] void RunChild(int stdinRead, int stdoutWrite, int statusWrite, const char* directory,
+                           const char* program, bool searchPath, char* const* argv) {
+    // Lift every end above the standard descriptors first, so that the copies
+    // below cannot overwrite one another whatever numbers the pipes received.
+    const int input = fcntl(stdinRead, F_DUPFD, 3);
+    const int output = fcntl(stdoutWrite, F_DUPFD, 3);
+    const int status = fcntl(statusWrite, F_DUPFD_CLOEXEC, 3);
+    int error = 0;
+    if (input < 0 || output < 0 || status < 0 || dup2(input, STDIN_FILENO) < 0 ||
+        dup2(output, STDOUT_FILENO) < 0 || dup2(output, STDERR_FILENO) < 0) {
+        error = errno;
+    } else {
+        close(input);
+        close(output);
+        // The runtime ignores SIGPIPE; the host starts with the default.
+        signal(SIGPIPE, SIG_DFL);
+        if (directory[0] != '\0' && chdir(directory) != 0) {
+            error = errno;
+        } else {
+            if (searchPath) {
+                execvp(program, argv);
+            } else {
+                execv(program, argv);
+            }
+            error = errno;
+        }
+    }
+    WriteAll(status >= 0 ? status : statusWrite, &error, sizeof(error));
+    _exit(127);
+}
+
+// True once the child has ended and been reaped (or was reaped by someone else).
+bool ReapIfExited(pid_t processId) {
+    for (;;) {
+        int status = 0;
+        const pid_t result = waitpid(processId, &status, WNOHANG);
+        if (result == processId) {
+            return true;
+        }
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        return result < 0;   // ECHILD: nothing left to wait for
+    }
+}
+
+void ReapBlocking(pid_t processId) {
+    int status = 0;
+    while (waitpid(processId, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
+    projectPath = config.projectPath;
+    IgnoreBrokenPipeSignal();
+
+    int stdinPipe[2] = {-1, -1};
+    int stdoutPipe[2] = {-1, -1};
+
+    if (!CreatePipe(stdinPipe)) {
+        return Fail("Could not create stdin pipe.");
+    }
+    int childStdInRead = stdinPipe[0];
+    stdinWrite = stdinPipe[1];
+    if (!MakeNonBlocking(stdinWrite)) {
+        CloseAndReset(childStdInRead);
+        return Fail("Could not configure stdin pipe.");
+    }
+    if (!CreatePipe(stdoutPipe)) {
+        CloseAndReset(childStdInRead);
+        return Fail("Could not create stdout pipe.");
+    }
+    stdoutRead = stdoutPipe[0];
+    int childStdOutWrite = stdoutPipe[1];
+    if (!MakeNonBlocking(stdoutRead)) {
+        CloseAndReset(childStdInRead);
+        CloseAndReset(childStdOutWrite);
+        return Fail("Could not configure stdout pipe.");
+    }
+    inputStalled = false;
+    inputLineBroken = false;
+
+    std::filesystem::path dotnetHost = FindDotnetHost();
+    // A bare name is searched on PATH. A relative path with a folder part names
+    // a file below our own working directory, not below the project folder that
+    // the child changes to before exec.
+    const bool searchPath = !dotnetHost.has_parent_path();
+    if (!searchPath && dotnetHost.is_relative()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(dotnetHost, error);
+        if (!error) {
+            dotnetHost = absolute;
+        }
+    }
+
+    // A real argument vector: every value arrives exactly, quotes and all.
+    const std::string arguments[] = {
+        dotnetHost.string(),
+        config.scriptHostPath.string(),
+        config.mainAssemblyPath.string(),
+        config.mainClass,
+        config.projectPath.string(),
+        config.startScene,
+    };
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const std::string directory = config.projectPath.string();
+
+    int statusPipe[2] = {-1, -1};
+    pid_t child = -1;
+    if (CreatePipe(statusPipe)) {
+        child = fork();
+        if (child == 0) {
+            RunChild(childStdInRead, childStdOutWrite, statusPipe[1], directory.c_str(),
+                     arguments[0].c_str(), searchPath, argv.data());
+        }
+    }
+    CloseAndReset(childStdInRead);
+    CloseAndReset(childStdOutWrite);
+    CloseAndReset(statusPipe[1]);
+
+    bool launched = child > 0;
+    if (launched) {
+        // Nothing to read means exec succeeded (the status end closed on exec).
+        int childError = 0;
+        ssize_t count = 0;
+        do {
+            count = read(statusPipe[0], &childError, sizeof(childError));
+        } while (count < 0 && errno == EINTR);
+        if (count > 0) {
+            ReapBlocking(child);
+            launched = false;
+        }
+    }
+    CloseAndReset(statusPipe[0]);
+    if (!launched) {
+        return Fail(startFailedMessage);
+    }
+    processId = child;
+
+    WaitFor("READY", readyTimeoutMilliseconds);
+    if (!ready) {
+        return Fail("Script host did not become ready.");
+    }
+    LogInfo("C# script host started.");
+    return true;
+}
+
+// Lines of up to PIPE_BUF bytes go into the pipe whole or not at all. When the
+// child stops reading, one line waits at most writeStallLimit, then the rest of it
+// is dropped with one warning; later lines are dropped at once, without waiting or
+// warning, until the child reads again.
+void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
+    if (stdinWrite < 0) {
+        return;
+    }
+    std::string payload;
+    // The rest of an earlier line was dropped: end that fragment first so that it
+    // cannot run into this line on the child's side.
+    if (inputLineBroken) {
+        payload.push_back('\n');
+    }
+    payload += text;
+    payload.push_back('\n');
+
+    const auto deadline = std::chrono::steady_clock::now() + writeStallLimit;
+    std::size_t sent = 0;
+    while (sent < payload.size()) {
+        const ssize_t written = write(stdinWrite, payload.data() + sent, payload.size() - sent);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+            inputLineBroken = sent < payload.size();
+            continue;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return;   // the child is gone (EPIPE) or the pipe failed: writes fail quietly
+        }
+        if (inputStalled && sent == 0) {
+            return;
+        }
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (remaining.count() <= 0) {
+            inputStalled = true;
+            LogWarn("Script host is not reading its input; dropped " +
+                    std::to_string(payload.size() - sent) + " bytes of a line.");
+            return;
+        }
+        pollfd writable{stdinWrite, POLLOUT, 0};
+        poll(&writable, 1, static_cast<int>(remaining.count()) + 1);
+    }
+    inputStalled = false;
+    inputLineBroken = false;
+}
+
+void ScriptHostBridge::Impl::ReadAvailableLines() {
+    if (stdoutRead < 0) {
+        return;
+    }
+    char buffer[512];
+    for (;;) {
+        const ssize_t count = read(stdoutRead, buffer, sizeof(buffer));
+        if (count > 0) {
+            ReceiveBytes(buffer, static_cast<std::size_t>(count));
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        return;   // nothing waiting (EAGAIN), end of output, or an error
+    }
+}
+
+void ScriptHostBridge::Impl::Shutdown() {
+    if (processId > 0) {
+        WriteLine("SHUTDOWN");
+        const auto deadline = std::chrono::steady_clock::now() + shutdownGrace;
+        bool exited = ReapIfExited(processId);
+        while (!exited && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            exited = ReapIfExited(processId);
+        }
+        if (!exited) {
+            kill(processId, SIGKILL);
+            ReapBlocking(processId);
+        }
+        processId = -1;
+    }
+    CloseAndReset(stdinWrite);
+    CloseAndReset(stdoutRead);
+}
+
+bool ScriptHostBridge::Impl::Fail(const std::string& message) {
+    LogError(message);
+    Shutdown();
+    return false;
+}
+
+} // namespace Orvane

@@ -35,6 +35,8 @@ struct ScriptHostBridge::Impl {
     pid_t processId = -1;   // -1 whenever no child is held
     int stdinWrite = -1;
     int stdoutRead = -1;
+    bool inputStalled = false;      // a write timed out; later writes do not wait again
+    bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
 #endif
     // ---- portable ----
     std::filesystem::path projectPath;
