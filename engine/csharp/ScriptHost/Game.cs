@@ -1,0 +1,145 @@
+namespace Orvane;
+
+/// <summary>
+/// Base class of a game's main class (named by "mainClass" in project.json). The host
+/// creates it once with its parameterless constructor and calls the hooks below; all
+/// of them run on one thread, one at a time.
+/// </summary>
+public abstract class Game
+{
+    private readonly Dictionary<string, Scene> scenes = new(StringComparer.Ordinal);
+    private readonly List<string> sceneOrder = new();
+    private Scene? activeScene;
+    private string? pendingScene;
+    private bool updating;
+
+    /// <summary>The project folder (also the current directory).</summary>
+    public string ProjectFolder { get; internal set; } = "";
+
+    /// <summary>The active scene, or null.</summary>
+    public Scene? CurrentScene => activeScene;
+
+    /// <summary>The registered scene names, in registration order.</summary>
+    public IReadOnlyList<string> SceneNames => sceneOrder;
+
+    /// <summary>
+    /// Called once before the first frame with the project's start scene name (possibly
+    /// empty). Register scenes here. Unless a scene was loaded here, the named scene is
+    /// loaded afterwards, or the first registered one when the name is empty or unknown.
+    /// </summary>
+    public virtual void OnStart(string scene) { }
+
+    /// <summary>Called once per frame, before the active scene's update. dt is in seconds.</summary>
+    public virtual void OnUpdate(float dt) { }
+
+    /// <summary>Entity <paramref name="entityId"/> started to touch <paramref name="otherId"/>.</summary>
+    public virtual void OnCollision(int entityId, int otherId) { }
+
+    /// <summary>Called once when the runtime closes, after the active scene's exit.</summary>
+    public virtual void OnShutdown() { }
+
+    /// <summary>Registers a scene under a name.</summary>
+    /// <exception cref="ArgumentException">The name is taken or the scene belongs to another game.</exception>
+    public void AddScene(string name, Scene scene)
+    {
+        ArgumentNullException.ThrowIfNull(name);
+        ArgumentNullException.ThrowIfNull(scene);
+        if (scenes.ContainsKey(name))
+        {
+            throw new ArgumentException($"A scene named \"{name}\" is already registered.", nameof(name));
+        }
+        scenes.Add(name, scene);
+        sceneOrder.Add(name);
+        scene.Attach(this, name);
+    }
+
+    /// <summary>
+    /// Makes the named scene active. Called during an update, the switch happens when
+    /// that update has finished. Returns false (and logs a warning) for an unknown name.
+    /// </summary>
+    public bool LoadScene(string name)
+    {
+        if (!scenes.ContainsKey(name))
+        {
+            Log.Warn($"Scene \"{name}\" is not registered.");
+            return false;
+        }
+        if (updating)
+        {
+            pendingScene = name;
+        }
+        else
+        {
+            SwitchTo(name);
+        }
+        return true;
+    }
+
+    internal void RunStart(string startScene)
+    {
+        OnStart(startScene);
+        if (activeScene != null || sceneOrder.Count == 0)
+        {
+            return;
+        }
+        if (scenes.ContainsKey(startScene))
+        {
+            SwitchTo(startScene);
+            return;
+        }
+        if (startScene.Length > 0)
+        {
+            Log.Warn($"Start scene \"{startScene}\" is not registered; starting \"{sceneOrder[0]}\".");
+        }
+        SwitchTo(sceneOrder[0]);
+    }
+
+    internal void RunUpdate(float dt)
+    {
+        updating = true;
+        try
+        {
+            OnUpdate(dt);
+            activeScene?.OnUpdate(dt);
+        }
+        finally
+        {
+            updating = false;
+        }
+        if (pendingScene != null)
+        {
+            string next = pendingScene;
+            pendingScene = null;
+            SwitchTo(next);
+        }
+    }
+
+    internal void RunCollision(int entityId, int otherId)
+    {
+        OnCollision(entityId, otherId);
+        activeScene?.OnCollision(entityId, otherId);
+    }
+
+    internal void RunShutdown()
+    {
+        try
+        {
+            activeScene?.OnExit();
+        }
+        finally
+        {
+            activeScene = null;
+            OnShutdown();
+        }
+    }
+
+    private void SwitchTo(string name)
+    {
+        Scene next = scenes[name];
+        Scene? previous = activeScene;
+        activeScene = null;
+        previous?.OnExit();
+        activeScene = next;
+        next.OnEnter();
+    }
+}

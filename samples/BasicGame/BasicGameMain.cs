@@ -1,0 +1,27 @@
+using Orvane;
+
+namespace BasicGame;
+
+// The game's main class, named by "mainClass" in project.json. It registers the levels;
+// the runtime then starts the scene named by "startScene".
+public sealed class BasicGameMain : Game
+{
+    public const float ViewWidth = 960;
+    public const float ViewHeight = 540;
+
+    public override void OnStart(string scene)
+    {
+        AddScene("Level1", new LevelScene(Levels.Level1, nextScene: "Level2"));
+        AddScene("Level2", new LevelScene(Levels.Level2, nextScene: "Level1"));
+        Log.Info("Move with the arrow keys or WASD. F1 or Tab shows the colliders.");
+    }
+
+    // Runs every frame before the active level's update.
+    public override void OnUpdate(float dt)
+    {
+        if (Input.WasKeyPressed(Key.F1) || Input.WasKeyPressed(Key.Tab))
+        {
+            Physics.ShowColliders = !Physics.ShowColliders;
+        }
+    }
+}
