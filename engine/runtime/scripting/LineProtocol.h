@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,12 +11,16 @@ namespace Orvane {
 // Pieces between "|" separators; a single trailing separator adds no piece.
 std::vector<std::string> Split(const std::string& text, char delimiter);
 
+// Split's pieces as views into text, without allocating: stores the first
+// pieces.size() of them and returns how many there are in all.
+std::size_t SplitViews(std::string_view text, char delimiter, std::span<std::string_view> pieces);
+
 // strtof in the classic locale; false when no number starts the piece or it is
 // out of float range.
-bool ParseFloatPiece(const std::string& piece, float& value);
+bool ParseFloatPiece(std::string_view piece, float& value);
 
 // strtol base 10; false when no digit starts the piece or it is out of 32-bit range.
-bool ParseIntPiece(const std::string& piece, std::int32_t& value);
+bool ParseIntPiece(std::string_view piece, std::int32_t& value);
 
 // Codes of the held keys, ascending, joined by ",".
 std::string PressedKeysText();

@@ -1,3 +1,265 @@
 #include "scripting/ScriptHostBridgeImpl.h"
 
-// PLACEHOLDER: being written.
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "scripting/LineProtocol.h"
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+namespace Orvane {
+
+namespace {
+
+// Pieces per command line, keyword included.
+constexpr std::size_t rectPieces = 8;
+constexpr std::size_t spritePieces = 9;
+constexpr std::size_t cameraPieces = 3;
+constexpr std::size_t colliderPieces = 6;
+
+// Room for the longest command plus one, so that a surplus piece is still counted.
+using Pieces = std::array<std::string_view, spritePieces + 1>;
+
+bool StartsWith(std::string_view line, std::string_view prefix) {
+    return line.substr(0, prefix.size()) == prefix;
+}
+
+// Splits line and tells whether it has exactly count pieces.
+bool SplitExactly(std::string_view line, std::size_t count, Pieces& pieces) {
+    return SplitViews(line, '|', pieces) == count;
+}
+
+bool ParseColorPieces(const Pieces& pieces, std::size_t first, Color& color) {
+    std::int32_t r = 0;
+    std::int32_t g = 0;
+    std::int32_t b = 0;
+    if (!ParseIntPiece(pieces[first], r) || !ParseIntPiece(pieces[first + 1], g) ||
+        !ParseIntPiece(pieces[first + 2], b)) {
+        return false;
+    }
+    // A channel keeps the low 8 bits: 256 is 0, -1 is 255.
+    color.r = static_cast<std::uint8_t>(r);
+    color.g = static_cast<std::uint8_t>(g);
+    color.b = static_cast<std::uint8_t>(b);
+    return true;
+}
+
+// x, y, width, height from pieces first .. first + 3.
+template <typename Record>
+bool ParseBoxPieces(const Pieces& pieces, std::size_t first, Record& record) {
+    return ParseFloatPiece(pieces[first], record.x) && ParseFloatPiece(pieces[first + 1], record.y) &&
+           ParseFloatPiece(pieces[first + 2], record.width) &&
+           ParseFloatPiece(pieces[first + 3], record.height);
+}
+
+bool ParseRectPieces(std::string_view line, RectCommand& command) {
+    Pieces pieces;
+    return SplitExactly(line, rectPieces, pieces) && ParseBoxPieces(pieces, 1, command) &&
+           ParseColorPieces(pieces, 5, command.color);
+}
+
+} // namespace
+
+void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
+    std::string line;
+    std::size_t position = 0;
+    while (position < count) {
+        const char* lineFeed =
+            static_cast<const char*>(std::memchr(data + position, '\n', count - position));
+        if (lineFeed == nullptr) {
+            // An unfinished line waits for the rest, unless it is already too long.
+            const std::size_t tail = count - position;
+            if (!discardingLongLine) {
+                // One byte of room for the carriage return that may still come.
+                if (readBuffer.size() + tail > maxLineLength + 1) {
+                    LogWarn("Dropped a script host line longer than " + std::to_string(maxLineLength) +
+                            " bytes.");
+                    readBuffer.clear();
+                    readBuffer.shrink_to_fit();
+                    discardingLongLine = true;
+                } else {
+                    readBuffer.append(data + position, tail);
+                }
+            }
+            return;
+        }
+
+        const std::size_t end = static_cast<std::size_t>(lineFeed - data);
+        const std::size_t segment = end - position;
+        const std::size_t start = position;
+        position = end + 1;
+        if (discardingLongLine) {
+            // The end of a line that was already reported and dropped.
+            discardingLongLine = false;
+            continue;
+        }
+
+        line.assign(readBuffer);
+        readBuffer.clear();
+        std::size_t length = line.size() + segment;
+        const char last = segment > 0 ? data[end - 1] : (line.empty() ? '\0' : line.back());
+        if (last == '\r') {
+            --length;
+        }
+        if (length > maxLineLength) {
+            LogWarn("Dropped a script host line longer than " + std::to_string(maxLineLength) +
+                    " bytes.");
+            continue;
+        }
+        line.append(data + start, segment);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        HandleLine(line);
+    }
+}
+
+void ScriptHostBridge::Impl::HandleLine(const std::string& line) {
+    // A malformed or unresolvable line is dropped; nothing may stop the exchange.
+    try {
+        if (line == "READY") {
+            ready = true;
+        } else if (line == "STARTED") {
+            started = true;
+        } else if (line == "END_FRAME") {
+            frameEnded = true;
+        } else if (StartsWith(line, "LOG|")) {
+            ParseLog(line);
+        } else if (StartsWith(line, "RECT|")) {
+            ParseRect(line);
+        } else if (StartsWith(line, "SPRITE|")) {
+            ParseSprite(line);
+        } else if (StartsWith(line, "CAMERA|")) {
+            ParseCamera(line);
+        } else if (StartsWith(line, "COLLIDER|")) {
+            ParseCollider(line);
+        } else if (StartsWith(line, "DEBUG_RECT|")) {
+            ParseDebugRect(line);
+        } else if (StartsWith(line, "ERROR|")) {
+            LogError(line.substr(6));
+        } else if (!line.empty()) {
+            LogInfo("[ScriptHost] " + line);
+        }
+    } catch (...) {
+    }
+}
+
+void ScriptHostBridge::Impl::ParseLog(const std::string& line) {
+    constexpr std::size_t levelStart = 4;   // just past "LOG|"
+    const std::size_t separator = line.find('|', levelStart);
+    if (separator == std::string::npos) {
+        return;
+    }
+    const std::string_view level = std::string_view(line).substr(levelStart, separator - levelStart);
+    const std::string message = line.substr(separator + 1);
+    if (level == "Warn") {
+        LogWarn(message);
+    } else if (level == "Error") {
+        LogError(message);
+    } else {
+        LogInfo(message);
+    }
+}
+
+void ScriptHostBridge::Impl::ParseRect(const std::string& line) {
+    RectCommand command;
+    if (ParseRectPieces(line, command)) {
+        snapshot.rects.push_back(command);
+    }
+}
+
+void ScriptHostBridge::Impl::ParseDebugRect(const std::string& line) {
+    RectCommand command;
+    if (ParseRectPieces(line, command)) {
+        snapshot.debugRects.push_back(command);
+    }
+}
+
+void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
+    Pieces pieces;
+    SpriteCommand command;
+    if (!SplitExactly(line, spritePieces, pieces) || !ParseBoxPieces(pieces, 1, command) ||
+        !ParseColorPieces(pieces, 5, command.color)) {
+        return;
+    }
+    // Resolving touches the file system; a frame's sprites mostly repeat a few
+    // paths, so each raw path is resolved once per frame.
+    std::string rawPath(pieces[8]);
+    auto known = resolvedTextures.find(rawPath);
+    if (known == resolvedTextures.end()) {
+        std::filesystem::path resolved = ResolvePath(projectPath, Utf8ToPath(rawPath));
+        known = resolvedTextures.emplace(std::move(rawPath), std::move(resolved)).first;
+    }
+    command.texturePath = known->second;
+    snapshot.sprites.push_back(std::move(command));
+}
+
+void ScriptHostBridge::Impl::ParseCamera(const std::string& line) {
+    Pieces pieces;
+    float x = 0;
+    float y = 0;
+    if (!SplitExactly(line, cameraPieces, pieces) || !ParseFloatPiece(pieces[1], x) ||
+        !ParseFloatPiece(pieces[2], y)) {
+        return;
+    }
+    snapshot.cameraX = x;
+    snapshot.cameraY = y;
+}
+
+void ScriptHostBridge::Impl::ParseCollider(const std::string& line) {
+    Pieces pieces;
+    ColliderCommand command;
+    if (!SplitExactly(line, colliderPieces, pieces) || !ParseIntPiece(pieces[1], command.id) ||
+        !ParseBoxPieces(pieces, 2, command)) {
+        return;
+    }
+    colliders.push_back(command);
+}
+
+void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const std::chrono::nanoseconds timeout = std::chrono::milliseconds(timeoutMilliseconds);
+    while (Clock::now() - start < timeout) {
+        ReadAvailableLines();
+        if ((name == "READY" && ready) || (name == "STARTED" && started) ||
+            (name == "END_FRAME" && frameEnded)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // Whatever arrived right at the limit still counts for this wait.
+    ReadAvailableLines();
+}
+
+void ScriptHostBridge::Impl::SendStart() {
+    WriteLine("START");
+    WaitFor("STARTED", 5000);
+}
+
+void ScriptHostBridge::Impl::Frame(float dt) {
+    snapshot.rects.clear();
+    snapshot.sprites.clear();
+    snapshot.debugRects.clear();
+    colliders.clear();
+    // A texture file may appear or move between frames.
+    resolvedTextures.clear();
+    frameEnded = false;
+
+    WriteLine(ComposeFrameLine(dt));
+    WaitFor("END_FRAME", 500);
+
+    // Contacts are told only for complete frames: a cut-off collider list would
+    // report every contact it missed as new in the next frame.
+    if (frameEnded) {
+        for (const CollisionEvent& event : collisionTracker.Update(colliders)) {
+            WriteLine("COLLISION|" + std::to_string(event.entityId) + "|" +
+                      std::to_string(event.otherId));
+        }
+    }
+}
+
+} // namespace Orvane
