@@ -1,0 +1,209 @@
+#pragma once
+// Shared set-up for the bridge tests: the stand-in host copied as the .NET host
+// into a folder that DOTNET_ROOT names, a scenario file, a project folder, and
+// capture of what the bridge logs.
+#include "core/Paths.h"
+#include "project/ScriptHostConfig.h"
+#include "scripting/ScriptHostBridgeImpl.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace Orvane::BridgeTest {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+inline const char* const hostFileName = "dotnet.exe";
+#else
+inline const char* const hostFileName = "dotnet";
+#endif
+
+inline std::string Utf8(const fs::path& path) { return PathToUtf8(path); }
+
+inline std::string ReadFileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+inline void WriteFileText(const fs::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+inline std::size_t CountOccurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Sets (or with nullopt removes) one environment variable for the object's life.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const std::string& variableName, const std::optional<std::string>& value)
+        : name(variableName), previous(Read(variableName)) {
+        Write(name, value);
+    }
+    ~ScopedEnvironment() { Write(name, previous); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+#ifdef _WIN32
+    static std::wstring Wide(const std::string& text) {
+        const fs::path path = Utf8ToPath(text);
+        return path.wstring();
+    }
+    static std::optional<std::string> Read(const std::string& variable) {
+        const std::wstring wideName = Wide(variable);
+        const DWORD needed = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+        if (needed == 0) {
+            return std::nullopt;
+        }
+        std::wstring value(needed, L'\0');
+        value.resize(GetEnvironmentVariableW(wideName.c_str(), value.data(), needed));
+        return PathToUtf8(fs::path(value));
+    }
+    static void Write(const std::string& variable, const std::optional<std::string>& value) {
+        const std::wstring wideName = Wide(variable);
+        if (value) {
+            SetEnvironmentVariableW(wideName.c_str(), Wide(*value).c_str());
+        } else {
+            SetEnvironmentVariableW(wideName.c_str(), nullptr);
+        }
+    }
+#else
+    static std::optional<std::string> Read(const std::string& variable) {
+        const char* value = std::getenv(variable.c_str());
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    static void Write(const std::string& variable, const std::optional<std::string>& value) {
+        if (value) {
+            setenv(variable.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(variable.c_str());
+        }
+    }
+#endif
+
+    std::string name;
+    std::optional<std::string> previous;
+};
+
+// Captures what the bridge logs (std::cout and std::cerr) while the object lives.
+class LogCapture {
+public:
+    LogCapture() : oldOut(std::cout.rdbuf(out.rdbuf())), oldErr(std::cerr.rdbuf(err.rdbuf())) {}
+    ~LogCapture() {
+        std::cout.rdbuf(oldOut);
+        std::cerr.rdbuf(oldErr);
+    }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::string Out() const { return out.str(); }
+    std::string Err() const { return err.str(); }
+
+private:
+    std::ostringstream out;
+    std::ostringstream err;
+    std::streambuf* oldOut;
+    std::streambuf* oldErr;
+};
+
+// A fresh temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device random;
+        path = fs::temp_directory_path() / ("orvane-bridge-" + std::to_string(random()));
+        fs::create_directories(path);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    fs::path path;
+};
+
+// Whether the bridge still holds the child or either pipe end.
+inline bool HoldsAnything(const ScriptHostBridge::Impl& impl) {
+#ifdef _WIN32
+    return impl.processHandle != nullptr || impl.threadHandle != nullptr ||
+           impl.stdinWrite != nullptr || impl.stdoutRead != nullptr;
+#else
+    return impl.processId != -1 || impl.stdinWrite != -1 || impl.stdoutRead != -1;
+#endif
+}
+
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each test gets a project folder, a scenario file and the stand-in as the .NET
+// host named by DOTNET_ROOT.
+class BridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostFolder = temp.path / "dotnet-root";
+        projectFolder = temp.path / "project";
+        fs::create_directories(hostFolder);
+        fs::create_directories(projectFolder);
+        fs::copy_file(ORVANE_STANDIN_HOST, hostFolder / hostFileName);
+        dotnetRoot.emplace("DOTNET_ROOT", Utf8(hostFolder));
+
+        config.projectPath = projectFolder;
+        config.mainAssemblyPath = projectFolder / "Game.dll";
+        config.scriptHostPath = temp.path / "Orvane.ScriptHost.dll";
+        config.mainClass = "Game.Main";
+        config.startScene = "Main";
+        WriteFileText(config.mainAssemblyPath, "not an assembly");
+    }
+
+    // The scenario the stand-in plays, one command per line.
+    void Scenario(const std::string& text) { WriteFileText(config.scriptHostPath, text); }
+
+    // A file name for the stand-in's `record`, and the lines recorded in it.
+    fs::path RecordFile() const { return temp.path / "input.txt"; }
+    std::string RecordCommand() const { return "record " + Utf8(RecordFile()) + "\n"; }
+    std::vector<std::string> RecordedLines() const { return SplitLines(ReadFileText(RecordFile())); }
+
+    TempFolder temp;
+    fs::path hostFolder;
+    fs::path projectFolder;
+    std::optional<ScopedEnvironment> dotnetRoot;
+    ScriptHostConfig config;
+};
+
+} // namespace Orvane::BridgeTest

@@ -1,0 +1,272 @@
+// The script host child process over real pipes: its command line and working
+// folder, start failures, shutdown and termination, and writes to a child that
+// stopped reading.
+#include "BridgeTestSupport.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#include <sys/wait.h>
+#endif
+
+namespace Orvane::BridgeTest {
+namespace {
+
+const char* const startFailed =
+    "[Error] Could not start .NET script host. Make sure dotnet is available on PATH.\n";
+
+// The values the stand-in reports for its arguments and working folder, in the
+// order it sent them ("ARG|i|value", "CWD|folder", "ARGC|n").
+std::vector<std::string> ReportedArguments(const std::string& logText) {
+    const std::string prefix = "[Info] [ScriptHost] ";
+    std::vector<std::string> values;
+    for (const std::string& line : SplitLines(logText)) {
+        if (line.rfind(prefix + "ARG|", 0) == 0) {
+            const std::string rest = line.substr(prefix.size() + 4);
+            values.push_back(rest.substr(rest.find('|') + 1));
+        } else if (line.rfind(prefix + "CWD|", 0) == 0 || line.rfind(prefix + "ARGC|", 0) == 0) {
+            values.push_back(line.substr(line.find('|') + 1));
+        }
+    }
+    return values;
+}
+
+struct ArgumentCase {
+    const char* name;
+    const char* projectFolderName;
+    bool trailingSeparator;   // the project path ends in a separator
+    const char* mainClass;
+    const char* startScene;
+};
+
+class ArgumentTest : public BridgeTest, public ::testing::WithParamInterface<ArgumentCase> {};
+
+TEST_P(ArgumentTest, SixArgumentsAndTheProjectFolderArriveIntact) {
+    const ArgumentCase& param = GetParam();
+    projectFolder = temp.path / Utf8ToPath(param.projectFolderName);
+    fs::create_directories(projectFolder);
+    config.projectPath = param.trailingSeparator ? projectFolder / "" : projectFolder;
+    config.mainAssemblyPath = projectFolder / "Game.dll";
+    config.mainClass = param.mainClass;
+    config.startScene = param.startScene;
+    Scenario("args\nsend READY\nserve\n");
+
+    LogCapture capture;
+    {
+        ScriptHostBridge::Impl impl;
+        ASSERT_TRUE(impl.Start(config)) << capture.Err();
+        EXPECT_EQ(impl.projectPath, config.projectPath);
+    }
+
+    const std::vector<std::string> values = ReportedArguments(capture.Out());
+    ASSERT_EQ(values.size(), 8u) << capture.Out();
+    EXPECT_EQ(fs::path(Utf8ToPath(values[0])).filename(), fs::path(hostFileName));
+    EXPECT_TRUE(fs::equivalent(Utf8ToPath(values[0]), hostFolder / hostFileName)) << values[0];
+    EXPECT_EQ(values[1], Utf8(config.scriptHostPath));
+    EXPECT_EQ(values[2], Utf8(config.mainAssemblyPath));
+    EXPECT_EQ(values[3], param.mainClass);
+    EXPECT_EQ(values[4], Utf8(config.projectPath));
+    EXPECT_EQ(values[5], param.startScene);
+    EXPECT_TRUE(fs::equivalent(Utf8ToPath(values[6]), projectFolder)) << "working folder " << values[6];
+    EXPECT_EQ(values[7], "6");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ArgumentTest,
+    ::testing::Values(
+        ArgumentCase{"Plain", "project", false, "Game.Main", "Main"},
+        ArgumentCase{"SpacesAndNonAscii", "my project \xC3\xA9t\xC3\xA9", false,
+                     "My Game.Main \xC3\x9C", "Level 1 \xE2\x80\x93 Caf\xC3\xA9"},
+        ArgumentCase{"EmptyScene", "project", false, "Game.Main", ""},
+        ArgumentCase{"TrailingBackslashAndQuote", "project", false, "Game\\Main\\",
+                     "say \"hi\" now"},
+        ArgumentCase{"LoneQuoteAndBackslashBeforeQuote", "project", false, "\"",
+                     "a\\\"b\\\\"},
+        ArgumentCase{"ProjectPathEndingInSeparator", "with space", true, "Game.Main", "Main"}),
+    [](const ::testing::TestParamInfo<ArgumentCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BridgeTest, StandardErrorArrivesThroughTheOutputPipeInOrder) {
+    Scenario("send one\nstderr two on stderr\nsend three\nsend READY\nserve\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+
+    const std::string out = capture.Out();
+    const std::size_t one = out.find("[Info] [ScriptHost] one\n");
+    const std::size_t two = out.find("[Info] [ScriptHost] two on stderr\n");
+    const std::size_t three = out.find("[Info] [ScriptHost] three\n");
+    ASSERT_NE(one, std::string::npos) << out;
+    ASSERT_NE(two, std::string::npos) << out;
+    ASSERT_NE(three, std::string::npos) << out;
+    EXPECT_LT(one, two);
+    EXPECT_LT(two, three);
+    EXPECT_NE(out.find("[Info] C# script host started.\n"), std::string::npos);
+    EXPECT_EQ(capture.Err(), "");
+}
+
+#ifdef __linux__
+std::size_t OpenDescriptorCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+#endif
+
+struct StartFailureCase {
+    const char* name;
+    bool hostMissing;      // no .NET host anywhere: DOTNET_ROOT, profile and PATH are empty
+    bool projectMissing;   // the working folder does not exist
+};
+
+class StartFailureTest : public BridgeTest, public ::testing::WithParamInterface<StartFailureCase> {};
+
+TEST_P(StartFailureTest, FailsWithOneMessageAndLeavesNothingOpen) {
+    const StartFailureCase& param = GetParam();
+    const fs::path emptyFolder = temp.path / "empty";
+    fs::create_directories(emptyFolder);
+    std::optional<ScopedEnvironment> root, profile, home, path;
+    if (param.hostMissing) {
+        root.emplace("DOTNET_ROOT", Utf8(emptyFolder));
+        profile.emplace("USERPROFILE", Utf8(emptyFolder));
+        home.emplace("HOME", Utf8(emptyFolder));
+        path.emplace("PATH", Utf8(emptyFolder));
+    }
+    if (param.projectMissing) {
+        config.projectPath = temp.path / "no such project";
+    }
+    Scenario(RecordCommand() + "send READY\nserve\n");
+#ifdef __linux__
+    const std::size_t descriptorsBefore = OpenDescriptorCount();
+#endif
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    EXPECT_FALSE(impl.Start(config));
+
+    EXPECT_EQ(capture.Err(), startFailed);
+    EXPECT_EQ(capture.Out(), "");
+    EXPECT_FALSE(HoldsAnything(impl));
+    EXPECT_FALSE(impl.ready);
+    EXPECT_FALSE(fs::exists(RecordFile())) << "the stand-in must not have run";
+#ifdef __linux__
+    EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
+#endif
+    impl.Shutdown();
+    EXPECT_EQ(capture.Err(), startFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StartFailureTest,
+                         ::testing::Values(StartFailureCase{"HostMissing", true, false},
+                                           StartFailureCase{"ProjectFolderMissing", false, true}),
+                         [](const ::testing::TestParamInfo<StartFailureCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(BridgeTest, BareHostNameIsFoundOnPath) {
+    const fs::path emptyFolder = temp.path / "empty";
+    fs::create_directories(emptyFolder);
+    ScopedEnvironment root("DOTNET_ROOT", Utf8(emptyFolder));
+    ScopedEnvironment profile("USERPROFILE", Utf8(emptyFolder));
+    ScopedEnvironment home("HOME", Utf8(emptyFolder));
+    ScopedEnvironment path("PATH", Utf8(hostFolder));
+    Scenario("args\nsend READY\nserve\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    const std::vector<std::string> values = ReportedArguments(capture.Out());
+    ASSERT_EQ(values.size(), 8u) << capture.Out();
+    EXPECT_EQ(values[7], "6");
+}
+
+// Also the case of a host that ends before READY: the wait runs to its limit.
+TEST_F(BridgeTest, HostThatEndsBeforeReadyFailsAfterTheReadyLimit) {
+    Scenario("send LOG|Info|early line\nexit 0\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(impl.Start(config));
+    const double elapsed = SecondsSince(start);
+
+    EXPECT_EQ(capture.Err(), "[Error] Script host did not become ready.\n");
+    EXPECT_NE(capture.Out().find("[Info] early line\n"), std::string::npos) << capture.Out();
+    EXPECT_EQ(capture.Out().find("C# script host started."), std::string::npos);
+    EXPECT_GE(elapsed, 4.9);
+    EXPECT_LT(elapsed, 30.0);
+    EXPECT_FALSE(HoldsAnything(impl));
+}
+
+TEST_F(BridgeTest, ShutdownSendsShutdownOnceAndCanRunAgain) {
+    Scenario(RecordCommand() + "send READY\nserve\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    impl.Shutdown();
+    EXPECT_FALSE(HoldsAnything(impl));
+    impl.Shutdown();
+    impl.WriteLine("AFTER");
+    impl.ReadAvailableLines();
+    EXPECT_FALSE(HoldsAnything(impl));
+
+    EXPECT_EQ(RecordedLines(), std::vector<std::string>{"SHUTDOWN"});
+    EXPECT_EQ(capture.Err(), "");
+}
+
+TEST_F(BridgeTest, HostThatIgnoresShutdownIsTerminated) {
+    Scenario(RecordCommand() + "send READY\nserve-ignore-shutdown\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+#ifndef _WIN32
+    const pid_t child = impl.processId;
+    ASSERT_GT(child, 0);
+#endif
+    const auto start = std::chrono::steady_clock::now();
+    impl.Shutdown();
+    const double elapsed = SecondsSince(start);
+
+    EXPECT_GE(elapsed, 0.25) << "the host gets its grace period first";
+    EXPECT_LT(elapsed, 10.0);
+    EXPECT_FALSE(HoldsAnything(impl));
+    EXPECT_EQ(RecordedLines(), std::vector<std::string>{"SHUTDOWN"});
+#ifndef _WIN32
+    // Reaped: no zombie is left behind.
+    int status = 0;
+    errno = 0;
+    EXPECT_EQ(waitpid(child, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+#endif
+}
+
+TEST_F(BridgeTest, ChildThatStopsReadingDoesNotBlockWritesForEver) {
+    Scenario("send READY\nstop-reading\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+
+    // Far more than any pipe holds.
+    const std::string huge(4 * 1024 * 1024, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    impl.WriteLine(huge);
+    EXPECT_LT(SecondsSince(start), 10.0);
+    EXPECT_EQ(CountOccurrences(capture.Out(), "[Warn] "), 1u) << capture.Out();
+
+    // The child is still stalled: later lines do not wait again or warn again.
+    for (int i = 0; i < 5; ++i) {
+        impl.WriteLine("FRAME|0.016|");
+    }
+    EXPECT_EQ(CountOccurrences(capture.Out(), "[Warn] "), 1u) << capture.Out();
+
+    impl.Shutdown();
+    EXPECT_FALSE(HoldsAnything(impl));
+    EXPECT_LT(SecondsSince(start), 20.0);
+}
+
+} // namespace
+} // namespace Orvane::BridgeTest
