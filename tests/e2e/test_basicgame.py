@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""BasicGame with the real C# script host on Linux: it starts, draws the game
+into its window, and a SIGTERM closes it normally with exit code 0.
+
+Runs on the X display in DISPLAY, or on a private Xvfb when none is set. Needs
+the C# build output (scripts/test builds it before ctest)."""
+
+import argparse
+import os
+import queue
+import re
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+CLEAR = bytes((18, 20, 26))
+START_TIMEOUT = 60.0   # the first .NET start on a cold machine is slow
+RUN_SECONDS = 3.0
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def start_private_display(source_dir):
+    number = subprocess.run([os.path.join(source_dir, "scripts", "start-xvfb.sh")],
+                            capture_output=True, text=True)
+    if number.returncode != 0:
+        fail("no DISPLAY and Xvfb could not be started")
+    display = number.stdout.strip()
+    return ":" + display, "/tmp/.orvane-xvfb-%s.pid" % display
+
+
+def stop_private_display(pid_file):
+    try:
+        with open(pid_file) as f:
+            os.kill(int(f.read().strip()), signal.SIGTERM)
+        os.remove(pid_file)
+    except (OSError, ValueError):
+        pass
+
+
+def read_lines(stream, lines):
+    for line in stream:
+        lines.put(line.rstrip("\n"))
+    lines.put(None)
+
+
+def window_geometry(env):
+    """Geometry WxH+X+Y of orvane's top-level window (no window manager runs,
+    so it is a child of the root window, found by its class name)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True, env=env)
+    for line in tree.stdout.splitlines():
+        if '("orvane"' in line:
+            match = re.search(r"(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
+            if match:
+                return tuple(int(v) for v in match.groups())
+    return None
+
+
+def screenshot_rgb(env, geometry):
+    width, height, x, y = geometry
+    crop = "%dx%d+%d+%d" % (width, height, x, y)
+    shot = subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8", "rgb:-"],
+                          capture_output=True, env=env)
+    if shot.returncode != 0:
+        fail("screenshot failed: " + shot.stderr.decode(errors="replace"))
+    return shot.stdout
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--standin")
+    parser.add_argument("--source-dir", required=True)
+    parser.add_argument("--platform", required=True)
+    parser.add_argument("--emulator", default="")
+    args = parser.parse_args()
+
+    if args.platform == "windows":
+        print("SKIP: the C# host end-to-end run is a Linux test (the Windows build runs under Wine)")
+        return 0
+
+    source_dir = os.path.abspath(args.source_dir)
+    for needed in ("samples/BasicGame/bin/Debug/net8.0/BasicGame.dll",
+                   "engine/csharp/ScriptHost/bin/Debug/net8.0/Orvane.ScriptHost.dll"):
+        if not os.path.exists(os.path.join(source_dir, needed)):
+            fail(needed + " is missing: build the C# projects first "
+                 "(dotnet build samples/BasicGame/BasicGame.csproj)")
+    for tool in ("import", "xwininfo"):
+        if subprocess.run(["sh", "-c", "command -v " + tool], capture_output=True).returncode != 0:
+            fail(tool + " is not installed (imagemagick, x11-utils)")
+
+    env = dict(os.environ)
+    pid_file = None
+    if not env.get("DISPLAY"):
+        env["DISPLAY"], pid_file = start_private_display(source_dir)
+    try:
+        return run_game(args.orvane, source_dir, env)
+    finally:
+        if pid_file:
+            stop_private_display(pid_file)
+
+
+def run_game(orvane, source_dir, env):
+    process = subprocess.Popen([orvane, "samples/BasicGame"], cwd=source_dir, env=env,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    out_lines, err_lines = queue.Queue(), queue.Queue()
+    seen_out, seen_err = [], []
+    threading.Thread(target=read_lines, args=(process.stdout, out_lines), daemon=True).start()
+    threading.Thread(target=read_lines, args=(process.stderr, err_lines), daemon=True).start()
+
+    def drain():
+        for source, seen in ((out_lines, seen_out), (err_lines, seen_err)):
+            while True:
+                try:
+                    line = source.get_nowait()
+                except queue.Empty:
+                    break
+                if line is not None:
+                    seen.append(line)
+
+    def transcript():
+        return "\nstdout:\n" + "\n".join(seen_out) + "\nstderr:\n" + "\n".join(seen_err)
+
+    try:
+        deadline = time.monotonic() + START_TIMEOUT
+        wanted = ["[Info] C# script host started.", "[Info] Running project: BasicGame"]
+        while not all(line in seen_out for line in wanted):
+            if process.poll() is not None:
+                drain()
+                fail("orvane ended with %d during start-up%s" % (process.returncode, transcript()))
+            if time.monotonic() > deadline:
+                drain()
+                fail("start-up lines did not arrive within %.0f s%s" % (START_TIMEOUT, transcript()))
+            time.sleep(0.05)
+            drain()
+
+        time.sleep(RUN_SECONDS)
+        if process.poll() is not None:
+            drain()
+            fail("orvane ended with %d while running%s" % (process.returncode, transcript()))
+
+        geometry = window_geometry(env)
+        if geometry is None:
+            fail("orvane's window was not found on " + env["DISPLAY"])
+        width, height = geometry[0], geometry[1]
+        if (width, height) != (960, 540):
+            fail("window is %dx%d, project.json asks for 960x540" % (width, height))
+        pixels = screenshot_rgb(env, geometry)
+        if len(pixels) != width * height * 3:
+            fail("screenshot has %d bytes for %dx%d" % (len(pixels), width, height))
+        total = width * height
+        counts = {}
+        for i in range(0, len(pixels), 3):
+            colour = pixels[i:i + 3]
+            counts[colour] = counts.get(colour, 0) + 1
+        drawn = total - counts.get(CLEAR, 0)
+        commonest = max(counts.values())
+        print("window %dx%d: %d pixels differ from the clear colour, %d colours, commonest covers %d"
+              % (width, height, drawn, len(counts), commonest))
+        if drawn < total // 20:
+            fail("only %d pixels differ from the clear colour: nothing was drawn" % drawn)
+        # An unpainted window is one flat colour too; the level has floor, walls,
+        # player and gems.
+        if len(counts) < 3 or commonest > total * 95 // 100:
+            fail("the window shows one flat colour, not the game")
+
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            fail("orvane did not end within 10 s of SIGTERM")
+        drain()
+        if process.returncode != 0:
+            fail("exit code %d after SIGTERM, expected 0%s" % (process.returncode, transcript()))
+        errors = [line for line in seen_err if line.startswith("[Error]")]
+        if errors:
+            fail("error lines: " + "; ".join(errors))
+        print("PASS")
+        return 0
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
