@@ -11,7 +11,7 @@ public abstract class Game
     private readonly List<string> sceneOrder = new();
     private Scene? activeScene;
     private string? pendingScene;
-    private bool updating;
+    private bool dispatching;
 
     /// <summary>The project folder (also the current directory).</summary>
     public string ProjectFolder { get; internal set; } = "";
@@ -54,8 +54,8 @@ public abstract class Game
     }
 
     /// <summary>
-    /// Makes the named scene active. Called during an update, the switch happens when
-    /// that update has finished. Returns false (and logs a warning) for an unknown name.
+    /// Makes the named scene active. Called during an update or a collision, the switch
+    /// happens when that hook has finished. Returns false (and logs a warning) for an unknown name.
     /// </summary>
     public bool LoadScene(string name)
     {
@@ -64,7 +64,7 @@ public abstract class Game
             Log.Warn($"Scene \"{name}\" is not registered.");
             return false;
         }
-        if (updating)
+        if (dispatching)
         {
             pendingScene = name;
         }
@@ -96,28 +96,20 @@ public abstract class Game
 
     internal void RunUpdate(float dt)
     {
-        updating = true;
-        try
+        Dispatch(() =>
         {
             OnUpdate(dt);
             activeScene?.OnUpdate(dt);
-        }
-        finally
-        {
-            updating = false;
-        }
-        if (pendingScene != null)
-        {
-            string next = pendingScene;
-            pendingScene = null;
-            SwitchTo(next);
-        }
+        });
     }
 
     internal void RunCollision(int entityId, int otherId)
     {
-        OnCollision(entityId, otherId);
-        activeScene?.OnCollision(entityId, otherId);
+        Dispatch(() =>
+        {
+            OnCollision(entityId, otherId);
+            activeScene?.OnCollision(entityId, otherId);
+        });
     }
 
     internal void RunShutdown()
@@ -130,6 +122,27 @@ public abstract class Game
         {
             activeScene = null;
             OnShutdown();
+        }
+    }
+
+    // Runs the game's and the scene's hook with scene switches held back, so both
+    // halves of one event reach the same scene.
+    private void Dispatch(Action hooks)
+    {
+        dispatching = true;
+        try
+        {
+            hooks();
+        }
+        finally
+        {
+            dispatching = false;
+        }
+        if (pendingScene != null)
+        {
+            string next = pendingScene;
+            pendingScene = null;
+            SwitchTo(next);
         }
     }
 

@@ -1,0 +1,145 @@
+using System.Collections.Concurrent;
+using System.Diagnostics;
+using System.Text;
+
+namespace Orvane.Tests;
+
+// The built host run by dotnet as a real child process with real pipes.
+public sealed class ProcessTests
+{
+    private sealed class HostProcess : IDisposable
+    {
+        private readonly Process process;
+        private readonly BlockingCollection<string> lines = new();
+        private readonly StringBuilder errors = new();
+
+        public HostProcess(string workingDirectory, params string[] arguments)
+        {
+            var start = new ProcessStartInfo("dotnet")
+            {
+                WorkingDirectory = workingDirectory,
+                RedirectStandardInput = true,
+                RedirectStandardOutput = true,
+                RedirectStandardError = true,
+                StandardOutputEncoding = new UTF8Encoding(false),
+            };
+            start.ArgumentList.Add(RepositoryPaths.ScriptHostDll);
+            foreach (string argument in arguments) start.ArgumentList.Add(argument);
+            process = new Process { StartInfo = start };
+            process.OutputDataReceived += (_, e) =>
+            {
+                if (e.Data == null) lines.CompleteAdding();
+                else lines.Add(e.Data);
+            };
+            process.ErrorDataReceived += (_, e) =>
+            {
+                lock (errors) errors.AppendLine(e.Data);
+            };
+            process.Start();
+            process.BeginOutputReadLine();
+            process.BeginErrorReadLine();
+            process.StandardInput.NewLine = "\n";
+        }
+
+        public string Errors
+        {
+            get { lock (errors) return errors.ToString(); }
+        }
+
+        public void Send(string line)
+        {
+            process.StandardInput.WriteLine(line);
+            process.StandardInput.Flush();
+        }
+
+        // Returns the lines read up to and including the first one equal to marker, or
+        // fails when it does not come within the limit.
+        public List<string> ReadUntil(string marker, TimeSpan limit)
+        {
+            var seen = new List<string>();
+            var clock = Stopwatch.StartNew();
+            while (true)
+            {
+                TimeSpan left = limit - clock.Elapsed;
+                string? line = null;
+                if (left < TimeSpan.Zero || !lines.TryTake(out line, left))
+                {
+                    Assert.Fail($"No {marker} within {limit.TotalMilliseconds} ms; got:\n{string.Join("\n", seen)}\nstderr:\n{Errors}");
+                }
+                seen.Add(line!);
+                if (line == marker) return seen;
+            }
+        }
+
+        public List<string> ReadToEnd(TimeSpan limit)
+        {
+            var seen = new List<string>();
+            var clock = Stopwatch.StartNew();
+            while (!lines.IsCompleted && clock.Elapsed < limit)
+            {
+                if (lines.TryTake(out string? line, TimeSpan.FromMilliseconds(50))) seen.Add(line);
+            }
+            return seen;
+        }
+
+        public int WaitForExit(TimeSpan limit)
+        {
+            Assert.True(process.WaitForExit(limit), "the host did not exit; stderr:\n" + Errors);
+            process.WaitForExit(); // drains the redirected streams
+            return process.ExitCode;
+        }
+
+        public void Dispose()
+        {
+            if (!process.HasExited) process.Kill(entireProcessTree: true);
+            process.Dispose();
+        }
+    }
+
+    [Fact]
+    public void RunsTheSampleThroughAFullSession()
+    {
+        string sample = RepositoryPaths.BasicGameFolder;
+        using var host = new HostProcess(sample, BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", sample, "Level1");
+
+        Assert.Equal("READY", host.ReadUntil("READY", TimeSpan.FromSeconds(5))[^1]);
+        host.Send("START");
+        host.ReadUntil("STARTED", TimeSpan.FromSeconds(5));
+
+        var sprites = 0;
+        for (int frame = 0; frame < 100; frame++)
+        {
+            // Hold the right arrow for the first half, F1 in frame 50.
+            string keys = frame < 50 ? "39" : frame == 50 ? "112" : "";
+            host.Send("FRAME|0.0166667|" + keys);
+            List<string> reply = host.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500));
+            sprites += reply.Count(l => l.StartsWith("SPRITE|"));
+            if (frame == 50)
+            {
+                Assert.Contains(reply, l => l.StartsWith("DEBUG_RECT|"));
+            }
+        }
+        Assert.True(sprites > 100);
+
+        host.Send("SHUTDOWN");
+        Assert.Equal(0, host.WaitForExit(TimeSpan.FromSeconds(5)));
+        Assert.Equal("", host.Errors.Trim());
+    }
+
+    [Theory]
+    [InlineData("BasicGame.Missing", "ERROR|Main class \"BasicGame.Missing\" was not found")]
+    [InlineData(null, "ERROR|Expected 4 arguments")]
+    public void StartFailuresEndWithOneErrorLineAndExitCodeOne(string? mainClass, string expected)
+    {
+        string sample = RepositoryPaths.BasicGameFolder;
+        string[] arguments = mainClass == null
+            ? new[] { BuiltSample.BasicGameDll, "BasicGame.BasicGameMain" }
+            : new[] { BuiltSample.BasicGameDll, mainClass, sample, "" };
+        using var host = new HostProcess(sample, arguments);
+
+        Assert.Equal(1, host.WaitForExit(TimeSpan.FromSeconds(10)));
+        List<string> lines = host.ReadToEnd(TimeSpan.FromSeconds(2));
+        string line = Assert.Single(lines);
+        Assert.StartsWith(expected, line);
+    }
+}
