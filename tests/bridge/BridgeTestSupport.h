@@ -65,6 +65,19 @@ inline std::size_t CountOccurrences(const std::string& text, const std::string& 
     return count;
 }
 
+// Text for a scenario line: the stand-in reads backslash escapes, and Windows
+// paths are full of backslashes.
+inline std::string Escaped(const std::string& text) {
+    std::string result;
+    for (const char c : text) {
+        result += c;
+        if (c == '\\') {
+            result += c;
+        }
+    }
+    return result;
+}
+
 // Sets (or with nullopt removes) one environment variable for the object's life.
 class ScopedEnvironment {
 public:
@@ -196,7 +209,7 @@ protected:
 
     // A file name for the stand-in's `record`, and the lines recorded in it.
     fs::path RecordFile() const { return temp.path / "input.txt"; }
-    std::string RecordCommand() const { return "record " + Utf8(RecordFile()) + "\n"; }
+    std::string RecordCommand() const { return "record " + Escaped(Utf8(RecordFile())) + "\n"; }
     std::vector<std::string> RecordedLines() const { return SplitLines(ReadFileText(RecordFile())); }
 
     TempFolder temp;
