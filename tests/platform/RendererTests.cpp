@@ -215,6 +215,9 @@ TEST_F(RendererTest, DebugRectIsATwoPixelOutlineWithUntouchedInterior) {
         {"fractions and camera", 150.6f, 62.3f, 34.9f, 17.2f, 10, 2, {140, 60, 175, 77}},
         {"small enough to be solid", 100, 100, 3, 3, 0, 0, {100, 100, 103, 103}},
         {"four wide leaves one pixel", 120, 100, 4, 4, 0, 0, {120, 100, 124, 104}},
+        // Truncation, not flooring: the left and top edges are 0, so the band
+        // still shows in column 0 and row 0.
+        {"negative fraction", 9.5f, 9.5f, 10, 10, 10, 10, {0, 0, 9, 9}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
