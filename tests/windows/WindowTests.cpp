@@ -47,13 +47,24 @@ TEST_F(WindowTest, ClientAreaHasTheRequestedSize) {
 }
 
 TEST_F(WindowTest, Utf8TitleIsDecoded) {
-    Window second;
-    ASSERT_TRUE(second.Create(320, 240, "Caf\xC3\xA9 \xE2\x82\xAC"));   // "Café €"
-    wchar_t title[64] = {};
-    GetWindowTextW(second.GetHandle(), title, 64);
-    EXPECT_EQ(std::wstring(title), L"Caf\u00E9 \u20AC");
-
-    EXPECT_TRUE(window.PumpMessages());   // a second window of the same class works
+    struct Case {
+        const char* utf8;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        {"Plain ASCII", L"Plain ASCII"},
+        {"Caf\xC3\xA9 \xE2\x82\xAC", L"Caf\u00E9 \u20AC"},
+        {"broken \xFF byte", L"broken \uFFFD byte"},   // replaced, not dropped
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        Window titled;
+        ASSERT_TRUE(titled.Create(320, 240, c.utf8));
+        wchar_t title[64] = {};
+        GetWindowTextW(titled.GetHandle(), title, 64);
+        EXPECT_EQ(std::wstring(title), std::wstring(c.shown));
+    }
+    EXPECT_TRUE(window.PumpMessages());   // further windows of the same class are fine
 }
 
 TEST_F(WindowTest, KeyMessagesSetAndClearTheirEntry) {
