@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """BasicGame with the real C# script host on Linux: it starts, draws the game
-into its window, and a SIGTERM closes it normally with exit code 0.
+into its window, walks the player right while a real Right-arrow key is held
+(pressed through the X server's XTEST extension), and a SIGTERM closes it
+normally with exit code 0.
 
 Runs on the X display in DISPLAY, or on a private Xvfb when none is set. Needs
 the C# build output (scripts/test builds it before ctest)."""
 
 import argparse
+import ctypes
 import os
 import queue
 import re
@@ -69,6 +72,51 @@ def screenshot_rgb(env, geometry):
     if shot.returncode != 0:
         fail("screenshot failed: " + shot.stderr.decode(errors="replace"))
     return shot.stdout
+
+
+def dominant_opaque_colour(png):
+    """The commonest fully opaque colour of an image (the player's body)."""
+    raw = subprocess.run(["convert", png, "-depth", "8", "rgba:-"], capture_output=True).stdout
+    counts = {}
+    for i in range(0, len(raw), 4):
+        if raw[i + 3] == 255:
+            counts[raw[i:i + 3]] = counts.get(raw[i:i + 3], 0) + 1
+    return max(counts, key=counts.get) if counts else None
+
+
+def leftmost_column(pixels, width, colour):
+    columns = [(i // 3) % width for i in range(0, len(pixels), 3) if pixels[i:i + 3] == colour]
+    return min(columns) if columns else None
+
+
+class FakeKeyboard:
+    """Key presses that enter the X server like real ones (XTEST), so they take
+    SDL's whole keyboard path. No window manager runs: the focus follows the
+    pointer, which rests in the middle of the screen, over the window."""
+
+    XK_RIGHT = 0xFF53
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtest = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtest.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            fail("cannot open " + display + " for key presses")
+
+    def key(self, keysym, down):
+        keycode = self.x11.XKeysymToKeycode(self.display, keysym)
+        self.xtest.XTestFakeKeyEvent(self.display, keycode, 1 if down else 0, 0)
+        self.x11.XFlush(self.display)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)
 
 
 def main():
@@ -168,6 +216,30 @@ def run_game(orvane, source_dir, env):
         # player and gems.
         if len(counts) < 3 or commonest > total * 95 // 100:
             fail("the window shows one flat colour, not the game")
+
+        # Hold Right: the player (its sprite's own colour) walks to the right.
+        player = dominant_opaque_colour(os.path.join(source_dir, "samples/BasicGame/assets/player.png"))
+        if player is None:
+            fail("assets/player.png has no opaque pixels")
+        before = leftmost_column(pixels, width, player)
+        if before is None:
+            fail("the player is not in the window")
+        keyboard = FakeKeyboard(env["DISPLAY"])
+        try:
+            keyboard.key(FakeKeyboard.XK_RIGHT, True)
+            time.sleep(0.4)
+        finally:
+            keyboard.key(FakeKeyboard.XK_RIGHT, False)
+            keyboard.close()
+        time.sleep(0.5)
+        after = leftmost_column(screenshot_rgb(env, geometry), width, player)
+        print("player's left edge: %s before, %s after holding Right" % (before, after))
+        if after is None or after < before + 20:
+            fail("the player did not walk right while Right was held")
+        time.sleep(0.3)
+        later = leftmost_column(screenshot_rgb(env, geometry), width, player)
+        if later != after:
+            fail("the player kept walking after Right was released (%s, then %s)" % (after, later))
 
         process.send_signal(signal.SIGTERM)
         try:
