@@ -4,6 +4,11 @@
 #include "scripting/LineProtocol.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <random>
 #include <cfloat>
 #include <cmath>
 #include <locale>
@@ -113,6 +118,41 @@ TEST(ParseFloatPieceTest, FailsWithoutANumberOrOutOfRange) {
         float value = 42;
         EXPECT_FALSE(Orvane::ParseFloatPiece(piece, value));
         EXPECT_EQ(value, 42);
+    }
+}
+
+// strtof itself as the reference, over generated pieces of every shape the parser
+// has a path for: plain decimals short and long, exponents, hex, signs, junk.
+TEST(ParseFloatPieceTest, AgreesWithStrtofOnGeneratedPieces) {
+    std::mt19937 random(12345);
+    const auto digitRun = [&](int maxLength) {
+        std::string run;
+        const int length = std::uniform_int_distribution<int>(0, maxLength)(random);
+        for (int i = 0; i < length; ++i) {
+            run += static_cast<char>('0' + random() % 10);
+        }
+        return run;
+    };
+    const char* prefixes[] = {"", "", "-", "+", " ", "0x", "-0x"};
+    const char* suffixes[] = {"", "", "px", "e", "e5", "e-7", "E+38", "e-39", "e45", "|", ".", "x"};
+    for (int i = 0; i < 200000; ++i) {
+        std::string piece = prefixes[random() % std::size(prefixes)];
+        piece += digitRun(i % 3 == 0 ? 12 : 7);
+        if (random() % 2) {
+            piece += "." + digitRun(i % 5 == 0 ? 14 : 6);
+        }
+        piece += suffixes[random() % std::size(suffixes)];
+
+        errno = 0;
+        char* end = nullptr;
+        const float expected = std::strtof(piece.c_str(), &end);
+        const bool expectedOk = end != piece.c_str() && errno != ERANGE;
+        float value = 0;
+        const bool ok = Orvane::ParseFloatPiece(piece, value);
+        ASSERT_EQ(ok, expectedOk) << piece;
+        if (ok) {
+            ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << piece << " " << value << " " << expected;
+        }
     }
 }
 

@@ -12,17 +12,17 @@ namespace Orvane {
 namespace {
 
 // The "C" locale's white space, as strtof and strtol skip it.
-bool IsCSpace(char c) {
+inline bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsHexDigit(char c) {
+inline bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Leading white space and one optional sign, as the C conversions read them.
 // Returns the index of the first character after them.
-std::size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
+inline std::size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
     std::size_t at = 0;
     while (at < text.size() && IsCSpace(text[at])) {
         ++at;
@@ -33,6 +33,49 @@ std::size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
         ++at;
     }
     return at;
+}
+
+// Plain decimals ("12", "-3.25", "640.5px") with at most 24 bits of digits and
+// at most 10 fraction digits: both the digits and the power of ten are exact
+// floats, so one IEEE division gives the correctly rounded result, as strtof
+// would. Anything else (exponents, hex, inf, nan, long digit runs) returns false
+// and goes the general way.
+inline bool ParsePlainDecimal(const char* first, const char* last, float& magnitude) {
+#if FLT_EVAL_METHOD == 0
+    static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                            1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    constexpr std::uint32_t exactLimit = std::uint32_t{1} << 24;
+    std::uint32_t digits = 0;
+    int fractionDigits = 0;
+    bool anyDigit = false;
+    const char* at = first;
+    for (; at != last && *at >= '0' && *at <= '9'; ++at) {
+        digits = digits * 10 + static_cast<std::uint32_t>(*at - '0');
+        anyDigit = true;
+        if (digits > exactLimit) {
+            return false;
+        }
+    }
+    if (at != last && *at == '.') {
+        for (++at; at != last && *at >= '0' && *at <= '9'; ++at) {
+            digits = digits * 10 + static_cast<std::uint32_t>(*at - '0');
+            anyDigit = true;
+            if (digits > exactLimit || ++fractionDigits > 10) {
+                return false;
+            }
+        }
+    }
+    if (!anyDigit || (at != last && (*at == 'e' || *at == 'E' || *at == 'x' || *at == 'X'))) {
+        return false;
+    }
+    magnitude = static_cast<float>(digits) / powersOfTen[fractionDigits];
+    return true;
+#else
+    (void)first;
+    (void)last;
+    (void)magnitude;
+    return false;
+#endif
 }
 
 } // namespace
@@ -54,19 +97,24 @@ std::vector<std::string> Split(const std::string& text, char delimiter) {
     return parts;
 }
 
+// A plain byte loop: pieces are a few bytes long, too short for memchr to pay.
 std::size_t SplitViews(std::string_view text, char delimiter, std::span<std::string_view> pieces) {
     std::size_t count = 0;
     std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(delimiter, start);
-        if (end == std::string_view::npos) {
-            end = text.size();
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == delimiter) {
+            if (count < pieces.size()) {
+                pieces[count] = text.substr(start, at - start);
+            }
+            ++count;
+            start = at + 1;
         }
+    }
+    if (start < text.size()) {
         if (count < pieces.size()) {
-            pieces[count] = text.substr(start, end - start);
+            pieces[count] = text.substr(start);
         }
         ++count;
-        start = end + 1;
     }
     return count;
 }
@@ -83,6 +131,10 @@ bool ParseFloatPiece(std::string_view piece, float& value) {
     }
 
     float magnitude = 0;
+    if (ParsePlainDecimal(first, last, magnitude)) {
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
     const bool hexPrefix = last - first >= 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X');
     if (hexPrefix) {
         const char* digits = first + 2;
