@@ -32,6 +32,7 @@ internal static class Program
                 return 1;
             }
             game!.ProjectFolder = args[2];
+            WarmUp.Run(game);
             using var stdin = new StreamReader(Console.OpenStandardInput(), new UTF8Encoding(false));
             return new HostLoop(game, args[3], output).Run(stdin);
         }

@@ -2,7 +2,8 @@ using Orvane.Hosting;
 
 namespace Orvane.Tests;
 
-// The host API is static, so tests that drive a host must not run in parallel.
+// The host API is static, so tests that drive a host must not run in parallel; the
+// real-process tests join them to keep their timing free of competing tests.
 [CollectionDefinition(nameof(HostCollection), DisableParallelization = true)]
 public sealed class HostCollection
 {
@@ -23,7 +24,8 @@ internal sealed record HostRun(int ExitCode, string Text, int Flushes)
 {
     public string[] Lines => Text.Length == 0 ? Array.Empty<string>() : Text.TrimEnd('\n').Split('\n');
 
-    // Output between the nth (0-based) reply marker and the one before it.
+    // The lines of the nth (0-based) reply ending in marker, without the marker; the
+    // first reply also holds everything sent before it (READY, STARTED).
     public string[] Reply(int index, string marker = "END_FRAME")
     {
         var replies = new List<List<string>> { new() };

@@ -4,7 +4,9 @@ using System.Text;
 
 namespace Orvane.Tests;
 
-// The built host run by dotnet as a real child process with real pipes.
+// The built host run by dotnet as a real child process with real pipes. Kept out of
+// parallel runs so that the frame limit measures the host, not the other tests.
+[Collection(nameof(HostCollection))]
 public sealed class ProcessTests
 {
     private sealed class HostProcess : IDisposable
@@ -25,21 +27,27 @@ public sealed class ProcessTests
             };
             start.ArgumentList.Add(RepositoryPaths.ScriptHostDll);
             foreach (string argument in arguments) start.ArgumentList.Add(argument);
-            process = new Process { StartInfo = start };
-            process.OutputDataReceived += (_, e) =>
+            process = Process.Start(start)!;
+            // Dedicated reader threads: thread-pool callbacks can be held back for
+            // hundreds of milliseconds while the test runner keeps the pool busy.
+            StartReader(() =>
             {
-                if (e.Data == null) lines.CompleteAdding();
-                else lines.Add(e.Data);
-            };
-            process.ErrorDataReceived += (_, e) =>
+                string? line;
+                while ((line = process.StandardOutput.ReadLine()) != null) lines.Add(line);
+                lines.CompleteAdding();
+            });
+            StartReader(() =>
             {
-                lock (errors) errors.AppendLine(e.Data);
-            };
-            process.Start();
-            process.BeginOutputReadLine();
-            process.BeginErrorReadLine();
+                string? line;
+                while ((line = process.StandardError.ReadLine()) != null)
+                {
+                    lock (errors) errors.AppendLine(line);
+                }
+            });
             process.StandardInput.NewLine = "\n";
         }
+
+        private static void StartReader(Action read) => new Thread(() => read()) { IsBackground = true }.Start();
 
         public string Errors
         {
@@ -54,7 +62,7 @@ public sealed class ProcessTests
 
         // Returns the lines read up to and including the first one equal to marker, or
         // fails when it does not come within the limit.
-        public List<string> ReadUntil(string marker, TimeSpan limit)
+        public List<string> ReadUntil(string marker, TimeSpan limit, string what = "")
         {
             var seen = new List<string>();
             var clock = Stopwatch.StartNew();
@@ -64,7 +72,7 @@ public sealed class ProcessTests
                 string? line = null;
                 if (left < TimeSpan.Zero || !lines.TryTake(out line, left))
                 {
-                    Assert.Fail($"No {marker} within {limit.TotalMilliseconds} ms; got:\n{string.Join("\n", seen)}\nstderr:\n{Errors}");
+                    Assert.Fail($"{what}: no {marker} within {limit.TotalMilliseconds} ms; got:\n{string.Join("\n", seen)}\nstderr:\n{Errors}");
                 }
                 seen.Add(line!);
                 if (line == marker) return seen;
@@ -85,7 +93,6 @@ public sealed class ProcessTests
         public int WaitForExit(TimeSpan limit)
         {
             Assert.True(process.WaitForExit(limit), "the host did not exit; stderr:\n" + Errors);
-            process.WaitForExit(); // drains the redirected streams
             return process.ExitCode;
         }
 
@@ -112,7 +119,7 @@ public sealed class ProcessTests
             // Hold the right arrow for the first half, F1 in frame 50.
             string keys = frame < 50 ? "39" : frame == 50 ? "112" : "";
             host.Send("FRAME|0.0166667|" + keys);
-            List<string> reply = host.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500));
+            List<string> reply = host.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500), $"frame {frame}");
             sprites += reply.Count(l => l.StartsWith("SPRITE|"));
             if (frame == 50)
             {

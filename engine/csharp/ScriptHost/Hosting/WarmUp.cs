@@ -1,0 +1,56 @@
+using System.Reflection;
+using System.Runtime.CompilerServices;
+
+namespace Orvane.Hosting;
+
+// Compiles the game's methods and the host's output paths before READY, while the
+// runtime still allows seconds, so that the first frames are not slowed by the JIT
+// past the runtime's per-frame limit.
+internal static class WarmUp
+{
+    internal static void Run(Game game)
+    {
+        var output = new ProtocolWriter(TextWriter.Null);
+        output.Rect(1.5f, 2, 3, 4, Color.White);
+        output.DebugRect(1.5f, 2, 3, 4, Color.White);
+        output.Sprite("warm-up.png", 1.5f, 2, 3, 4, Color.White);
+        output.Collider(1, 1.5f, 2, 3, 4);
+        output.Camera(1.5f, 2);
+        output.Log("Info", "warm-up");
+        new InputState().NextFrame("37,65");
+
+        const BindingFlags declared = BindingFlags.Public | BindingFlags.NonPublic | BindingFlags.Instance
+            | BindingFlags.Static | BindingFlags.DeclaredOnly;
+        Type[] types;
+        try
+        {
+            types = game.GetType().Assembly.GetTypes();
+        }
+        catch (ReflectionTypeLoadException exception)
+        {
+            types = exception.Types.OfType<Type>().ToArray();
+        }
+        foreach (Type type in types)
+        {
+            if (type.ContainsGenericParameters)
+            {
+                continue;
+            }
+            foreach (MethodBase method in type.GetMethods(declared).Cast<MethodBase>().Concat(type.GetConstructors(declared)))
+            {
+                if (method.IsAbstract || method.ContainsGenericParameters)
+                {
+                    continue;
+                }
+                try
+                {
+                    RuntimeHelpers.PrepareMethod(method.MethodHandle);
+                }
+                catch (Exception)
+                {
+                    // Only a head start: a method that cannot be prepared now is compiled on first use.
+                }
+            }
+        }
+    }
+}
