@@ -3,6 +3,10 @@
 #include "project/ProjectLoader.h"
 
 #include <climits>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <regex>
 #include <stdexcept>
 
 namespace {
@@ -86,6 +90,49 @@ TEST(ExtractIntTest, ValuesAbove32BitsThrowOutOfRange) {
             EXPECT_EQ(std::string(error.what()), "stoul argument out of range");
         }
     }
+}
+
+// The searches as regular expressions, the ECMAScript way, for comparison on
+// texts small enough for std::regex.
+std::regex StringPattern(const std::string& key) { return std::regex("\"" + key + R"re("\s*:\s*"([^"]*)")re"); }
+std::regex DigitsPattern(const std::string& key) { return std::regex("\"" + key + R"re("\s*:\s*([0-9]+))re"); }
+
+std::optional<std::string> RegexSearch(const std::string& json, const std::regex& expression) {
+    std::smatch match;
+    return std::regex_search(json, match, expression) ? std::optional(match[1].str()) : std::nullopt;
+}
+
+TEST(ExtractTest, SameMatchAsTheRegularExpressionSearch) {
+    // Texts built from the fragments that matter to the search.
+    const char* fragments[] = {"\"", "\"k\"", "k", ":", " ", "\n", "\t", "\r", "\v", "\xC2\xA0",
+                               "1", "42", "x", "\\", "{", "}", ",", "\"k\":", "\"kk\""};
+    const std::regex stringPattern = StringPattern("k");
+    const std::regex digitsPattern = DigitsPattern("k");
+    std::mt19937 random(2024);
+    for (int i = 0; i < 20000; ++i) {
+        std::string json;
+        const int count = 1 + static_cast<int>(random() % 12);
+        for (int j = 0; j < count; ++j) {
+            json += fragments[random() % std::size(fragments)];
+        }
+        ASSERT_EQ(Orvane::ExtractString(json, "k", "<none>"), RegexSearch(json, stringPattern).value_or("<none>"))
+            << json;
+        const auto digits = RegexSearch(json, digitsPattern);
+        const std::int32_t expected = digits && digits->size() < 10 ? std::stoi(*digits) : -7;
+        if (!digits || digits->size() < 10) {
+            ASSERT_EQ(Orvane::ExtractInt(json, "k", -7), expected) << json;
+        }
+    }
+}
+
+TEST(ExtractTest, LongValuesAndRunsOfWhiteSpace) {
+    // Sizes at which a recursive regular-expression search runs out of stack.
+    const std::string value(1 << 20, 'v');
+    const std::string spaces(1 << 20, ' ');
+    const std::string json = "{\"title\":" + spaces + "\"" + value + "\", \"width\":" + spaces + "640}";
+    EXPECT_EQ(Orvane::ExtractString(json, "title", ""), value);
+    EXPECT_EQ(Orvane::ExtractInt(json, "width", 0), 640);
+    EXPECT_EQ(Orvane::ExtractInt("{\"width\": " + std::string(1 << 20, '0') + "7}", "width", 0), 7);
 }
 
 class ProjectLoaderTest : public ::testing::Test {

@@ -5,9 +5,8 @@
 #include "core/TextFile.h"
 
 #include <exception>
-#include <locale>
-#include <regex>
 #include <stdexcept>
+#include <string_view>
 
 namespace Orvane {
 
@@ -15,18 +14,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The key goes in verbatim; "\s" must mean the classic locale's white space
-// whatever the global locale is.
-bool SearchKey(const std::string& json, const std::string& pattern, std::smatch& match) {
-    std::regex expression;
-    expression.imbue(std::locale::classic());
-    expression.assign(pattern, std::regex::ECMAScript);
-    return std::regex_search(json, match, expression);
+// The classic locale's white space, what "\s" matches in the search patterns.
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The leftmost match of: a quote, the key, a quote, white space, a colon, white
+// space, then a value that valueAt accepts at the given offset. This is the search
+// "\"key\"\s*:\s*" followed by the value's pattern, done by hand: every part is
+// deterministic, so trying each occurrence of the quoted key in turn finds the same
+// match a regular-expression search does, but without the recursion of
+// std::regex, which overflows the stack on values of some ten thousand bytes.
+template <typename ValueAt>
+bool FindKeyValue(const std::string& json, const std::string& key, ValueAt valueAt) {
+    const std::string quotedKey = "\"" + key + "\"";
+    for (std::size_t found = json.find(quotedKey); found != std::string::npos;
+         found = json.find(quotedKey, found + 1)) {
+        std::size_t at = found + quotedKey.size();
+        while (at < json.size() && IsSpace(json[at])) {
+            ++at;
+        }
+        if (at == json.size() || json[at] != ':') {
+            continue;
+        }
+        ++at;
+        while (at < json.size() && IsSpace(json[at])) {
+            ++at;
+        }
+        if (valueAt(at)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Digits as one unsigned 32-bit value, like stoul where unsigned long has 32 bits
 // (the same result and message on every platform).
-std::uint32_t DigitsToUInt32(const std::string& digits) {
+std::uint32_t DigitsToUInt32(std::string_view digits) {
     std::uint64_t value = 0;
     for (const char digit : digits) {
         value = value * 10 + static_cast<std::uint64_t>(digit - '0');
@@ -39,21 +63,40 @@ std::uint32_t DigitsToUInt32(const std::string& digits) {
 
 } // namespace
 
+// "key" : "value" -- the value is any run of bytes without a quote, line breaks
+// included; escapes are not interpreted.
 std::string ExtractString(const std::string& json, const std::string& key, const std::string& fallback) {
-    std::smatch match;
-    if (SearchKey(json, "\"" + key + R"re("\s*:\s*"([^"]*)")re", match)) {
-        return match[1].str();
-    }
-    return fallback;
+    std::string value;
+    const bool found = FindKeyValue(json, key, [&](std::size_t at) {
+        if (at == json.size() || json[at] != '"') {
+            return false;
+        }
+        const std::size_t close = json.find('"', at + 1);
+        if (close == std::string::npos) {
+            return false;
+        }
+        value = json.substr(at + 1, close - at - 1);
+        return true;
+    });
+    return found ? value : fallback;
 }
 
+// "key" : digits -- the longest run of ASCII digits.
 std::int32_t ExtractInt(const std::string& json, const std::string& key, std::int32_t fallback) {
-    std::smatch match;
-    if (SearchKey(json, "\"" + key + R"re("\s*:\s*([0-9]+))re", match)) {
-        // 2147483648 .. 4294967295 keep their bits and read as negative.
-        return static_cast<std::int32_t>(DigitsToUInt32(match[1].str()));
+    std::string_view digits;
+    const bool found = FindKeyValue(json, key, [&](std::size_t at) {
+        std::size_t end = at;
+        while (end < json.size() && json[end] >= '0' && json[end] <= '9') {
+            ++end;
+        }
+        digits = std::string_view(json).substr(at, end - at);
+        return !digits.empty();
+    });
+    if (!found) {
+        return fallback;
     }
-    return fallback;
+    // 2147483648 .. 4294967295 keep their bits and read as negative.
+    return static_cast<std::int32_t>(DigitsToUInt32(digits));
 }
 
 bool LoadProjectConfig(const fs::path& projectPath, ProjectConfig& config) {
