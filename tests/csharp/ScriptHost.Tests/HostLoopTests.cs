@@ -95,17 +95,6 @@ public sealed class HostLoopTests
     }
 
     [Fact]
-    public void RepeatedStartIsAnsweredButStartsOnce()
-    {
-        var game = new ScriptedGame();
-
-        HostRun run = Host.Run(game, "A", "START", "START");
-
-        Assert.Equal(new[] { "READY", "STARTED", "STARTED" }, run.Lines);
-        Assert.Single(game.Calls, c => c.StartsWith("start:"));
-    }
-
-    [Fact]
     public void UpdateExceptionIsReportedAndTheFrameStillEnds()
     {
         int frame = 0;

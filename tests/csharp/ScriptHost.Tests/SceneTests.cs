@@ -117,14 +117,4 @@ public sealed class SceneTests
         Assert.Contains(run.Lines, l => l.StartsWith("LOG|Warn|") && l.Contains("Nope"));
         Assert.Equal(new[] { "A.enter", "A.update", "A.update", "A.exit" }, calls);
     }
-
-    [Fact]
-    public void SceneNamesMustBeUnique()
-    {
-        var game = new ScriptedGame();
-        game.AddScene("A", new RecordingScene(new List<string>()));
-
-        Assert.Throws<ArgumentException>(() => game.AddScene("A", new RecordingScene(new List<string>())));
-        Assert.Equal(new[] { "A" }, game.SceneNames);
-    }
 }
