@@ -96,6 +96,7 @@ TEST_F(SdlRendererTest, StretchSamplesAtPixelCentres) {
         {"half-pixel start", 10.5f, 3, 9, {c, r, g, b, c}},     // centre 10.5 is inside
         {"start past the centre", 10.6f, 3, 10, {c, r, g, b, c}},
         {"left of the client area", -1.5f, 3, 0, {b, c}},
+        {"negative width mirrors", 13, -3, 9, {c, b, g, r, c}},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);

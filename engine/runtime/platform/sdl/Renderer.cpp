@@ -66,23 +66,24 @@ void FillPixels(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::
     }
 }
 
-// Destination pixels whose centres lie in [start, start + extent) (or the
-// mirrored interval for a negative extent), clipped to [0, limit), and the
-// source texel each of them samples.
+// The run of destination pixels first <= p < last.
 struct SampleSpan {
     int first = 0;
-    int last = 0;   // exclusive
+    int last = 0;
 };
 
+// Pixels whose centres lie in [start, start + extent), or in the mirrored
+// interval for a negative extent, clipped to [0, limit).
 SampleSpan CoveredPixels(double start, double extent, int limit) {
     const double low = std::min(start, start + extent);
     const double high = std::max(start, start + extent);
-    // Pixel p is covered when low <= p + 0.5 < high.
     const double first = std::clamp(std::ceil(low - 0.5), 0.0, static_cast<double>(limit));
     const double last = std::clamp(std::ceil(high - 0.5), 0.0, static_cast<double>(limit));
     return {static_cast<int>(first), static_cast<int>(last)};
 }
 
+// The source texel that each pixel of the span samples; a negative extent
+// walks the source backwards, which mirrors the image.
 void SampleTexels(const SampleSpan& span, double start, double extent, int sourceSize, std::vector<int>& texels) {
     texels.resize(static_cast<std::size_t>(span.last - span.first));
     const double scale = sourceSize / extent;
@@ -100,7 +101,7 @@ Uint32 BlendChannel(Uint32 source, Uint32 target, Uint32 alpha) {
 // Nearest-neighbour stretch with the half-pixel offset, blended source-over:
 // destination pixel p samples texel floor((p + 0.5 - x) * sourceWidth / width).
 void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, float width, float height) {
-    if (!(width != 0.0f && height != 0.0f) || !std::isfinite(x) || !std::isfinite(y) ||
+    if (width == 0.0f || height == 0.0f || !std::isfinite(x) || !std::isfinite(y) ||
         !std::isfinite(width) || !std::isfinite(height) || image->w <= 0 || image->h <= 0) {
         return;
     }
@@ -114,11 +115,7 @@ void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, flo
     SampleTexels(columns, x, width, image->w, sourceColumns);
     SampleTexels(rows, y, height, image->h, sourceRows);
 
-    const bool lockImage = SDL_MUSTLOCK(image);
-    const bool lockTarget = SDL_MUSTLOCK(target);
-    if ((lockImage && SDL_LockSurface(image) != 0) || (lockTarget && SDL_LockSurface(target) != 0)) {
-        return;
-    }
+    // Both surfaces are plain (never RLE-encoded), so their pixels need no lock.
     for (int row = rows.first; row < rows.last; ++row) {
         const Uint32* source = PixelRow(image, sourceRows[static_cast<std::size_t>(row - rows.first)]);
         Uint32* destination = PixelRow(target, row);
@@ -134,12 +131,6 @@ void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, flo
                                       BlendChannel(texel & 0xFF, under & 0xFF, alpha);
             }
         }
-    }
-    if (lockTarget) {
-        SDL_UnlockSurface(target);
-    }
-    if (lockImage) {
-        SDL_UnlockSurface(image);
     }
 }
 
