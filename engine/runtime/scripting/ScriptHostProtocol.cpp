@@ -61,6 +61,10 @@ bool ParseRectPieces(std::string_view line, RectCommand& command) {
            ParseColorPieces(pieces, 5, command.color);
 }
 
+void WarnLongLine() {
+    LogWarn("Dropped a script host line longer than " + std::to_string(maxLineLength) + " bytes.");
+}
+
 } // namespace
 
 void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
@@ -75,8 +79,7 @@ void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
             if (!discardingLongLine) {
                 // One byte of room for the carriage return that may still come.
                 if (readBuffer.size() + tail > maxLineLength + 1) {
-                    LogWarn("Dropped a script host line longer than " + std::to_string(maxLineLength) +
-                            " bytes.");
+                    WarnLongLine();
                     readBuffer.clear();
                     readBuffer.shrink_to_fit();
                     discardingLongLine = true;
@@ -105,8 +108,7 @@ void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
             --length;
         }
         if (length > maxLineLength) {
-            LogWarn("Dropped a script host line longer than " + std::to_string(maxLineLength) +
-                    " bytes.");
+            WarnLongLine();
             continue;
         }
         line.append(data + start, segment);
