@@ -230,10 +230,11 @@ void Renderer::DrawDebugRect(float x, float y, float width, float height, Color 
 }
 
 void Renderer::DrawSprite(const SpriteCommand& sprite) {
+    // The cache is consulted (and warns) even with nothing to draw into yet.
+    Texture* texture = GetTexture(sprite.texturePath);
     if (backBuffer == nullptr) {
         return;
     }
-    Texture* texture = GetTexture(sprite.texturePath);
     if (texture != nullptr && texture->IsLoaded()) {
         StretchBlend(backBuffer, texture->GetBitmap(), sprite.x - cameraX, sprite.y - cameraY, sprite.width,
                      sprite.height);
