@@ -77,6 +77,17 @@ public sealed class ProtocolFormatTests
         Assert.Equal(BitConverter.SingleToInt32Bits(value), BitConverter.SingleToInt32Bits(back));
     }
 
+    // strtof flags subnormal results as range errors, which would cost the command.
+    [Theory]
+    [InlineData(1e-40f)]
+    [InlineData(-1.401298e-45f)]
+    public void SubnormalFloatsAreSentAsZero(float value)
+    {
+        string line = FrameOf(() => Draw.Rect(value, 1, 1, 1, Color.Black)).Single();
+
+        Assert.Equal("RECT|0|1|1|1|0|0|0", line);
+    }
+
     [Fact]
     public void NonFiniteNumbersAreLeftOutWithOneWarning()
     {

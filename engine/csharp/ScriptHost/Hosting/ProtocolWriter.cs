@@ -140,6 +140,12 @@ internal sealed class ProtocolWriter
 
     private void WriteFloat(float value)
     {
+        // strtof reports a subnormal result as a range error and the runtime then drops
+        // the whole command; at pixel scale such a value is 0 anyway.
+        if (float.IsSubnormal(value))
+        {
+            value = 0;
+        }
         Span<char> text = stackalloc char[32];
         // The default format is the shortest text that parses back to the same float.
         value.TryFormat(text, out int length, default, CultureInfo.InvariantCulture);
