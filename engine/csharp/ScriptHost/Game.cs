@@ -35,7 +35,7 @@ public abstract class Game
     /// <summary>Entity <paramref name="entityId"/> started to touch <paramref name="otherId"/>.</summary>
     public virtual void OnCollision(int entityId, int otherId) { }
 
-    /// <summary>Called once when the runtime closes, after the active scene's exit.</summary>
+    /// <summary>Called once when the runtime closes a started game, after the active scene's exit.</summary>
     public virtual void OnShutdown() { }
 
     /// <summary>Registers a scene under a name.</summary>

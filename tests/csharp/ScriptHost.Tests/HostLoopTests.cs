@@ -62,6 +62,17 @@ public sealed class HostLoopTests
     }
 
     [Fact]
+    public void ShutdownBeforeStartRunsNoHooks()
+    {
+        var game = new ScriptedGame();
+
+        HostRun run = Host.Run(game, "", "SHUTDOWN");
+
+        Assert.Equal(0, run.ExitCode);
+        Assert.Empty(game.Calls);
+    }
+
+    [Fact]
     public void StopsReadingAtShutdown()
     {
         var game = new ScriptedGame();

@@ -42,7 +42,11 @@ internal sealed class HostLoop
                 }
                 Handle(line);
             }
-            Guarded("Game shutdown failed", game.RunShutdown);
+            // OnShutdown pairs with OnStart: a game that never started has nothing to end.
+            if (started)
+            {
+                Guarded("Game shutdown failed", game.RunShutdown);
+            }
             output.Flush();
             return 0;
         }
