@@ -1,3 +1,4 @@
+using System.Diagnostics;
 using System.Reflection;
 using System.Runtime.CompilerServices;
 
@@ -8,8 +9,12 @@ namespace Orvane.Hosting;
 // past the runtime's per-frame limit.
 internal static class WarmUp
 {
+    // The runtime waits 5 s for READY; a large game stops warming up well before that.
+    private static readonly TimeSpan Budget = TimeSpan.FromSeconds(1);
+
     internal static void Run(Game game)
     {
+        var clock = Stopwatch.StartNew();
         var output = new ProtocolWriter(TextWriter.Null);
         output.Rect(1.5f, 2, 3, 4, Color.White);
         output.DebugRect(1.5f, 2, 3, 4, Color.White);
@@ -32,6 +37,10 @@ internal static class WarmUp
         }
         foreach (Type type in types)
         {
+            if (clock.Elapsed > Budget)
+            {
+                return;
+            }
             if (type.ContainsGenericParameters)
             {
                 continue;
