@@ -29,11 +29,13 @@ std::vector<CollisionEvent> CollisionTracker::Update(const std::vector<ColliderC
                 continue;
             }
             std::string key = PairKey(a.id, b.id);
-            if (!previousContacts.contains(key)) {
+            // An entity made of several boxes touches another once: only the first
+            // box pair of a new contact reports it.
+            const bool newThisFrame = !previousContacts.contains(key);
+            if (currentPairs.insert(std::move(key)).second && newThisFrame) {
                 events.push_back({a.id, b.id});
                 events.push_back({b.id, a.id});
             }
-            currentPairs.insert(std::move(key));
         }
     }
     previousContacts = std::move(currentPairs);
