@@ -1,0 +1,253 @@
+"""Shared pieces of the end-to-end tests: a real project folder in a temporary
+directory, the stand-in script host installed as the .NET host, running the
+runtime (through Wine for the Windows build) and closing its window.
+
+Layout of one test folder:
+    <tmp>/work/                      current directory of the runtime
+    <tmp>/work/engine/csharp/ScriptHost/bin/Debug/net8.0/Orvane.ScriptHost.dll
+                                     the stand-in's scenario (found by the script
+                                     host search under the current directory)
+    <tmp>/work/project/              project.json, Game.dll
+    <tmp>/dotnet-root/dotnet[.exe]   the stand-in, named by DOTNET_ROOT
+"""
+
+import argparse
+import atexit
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HOST_FOLDER = os.path.join("engine", "csharp", "ScriptHost", "bin", "Debug", "net8.0")
+HOST_FILE = "Orvane.ScriptHost.dll"
+
+
+_RUNNING = []
+
+
+@atexit.register
+def _stop_left_over_processes():
+    for process in _RUNNING:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def parse_args():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--standin", required=True)
+    parser.add_argument("--source-dir", required=True)
+    parser.add_argument("--platform", required=True, choices=("windows", "linux"))
+    parser.add_argument("--emulator", default="")
+    parser.add_argument("--keep", action="store_true", help="keep the temporary folders")
+    args = parser.parse_args()
+    args.close_window = os.environ.get("ORVANE_CLOSE_WINDOW", "")
+    if args.platform == "windows" and not args.close_window:
+        fail("ORVANE_CLOSE_WINDOW must name the CloseWindow helper for the Windows runs")
+    return args
+
+
+def windows_path(path):
+    """A host path as the Windows program under Wine sees it (drive Z: is /)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def host_path(text):
+    """A path that the runtime printed, back as a normalised host path."""
+    if len(text) >= 2 and text[1] == ":" and text[0] in "zZ":
+        text = text[2:].replace("\\", "/")
+    return os.path.normpath(text)
+
+
+class Run:
+    """One finished or running runtime process with its output lines."""
+
+    def __init__(self, process):
+        self.process = process
+        _RUNNING.append(process)
+        self.out_lines = []
+        self.err_lines = []
+        self._queues = (queue.Queue(), queue.Queue())
+        for stream, lines in zip((process.stdout, process.stderr), self._queues):
+            threading.Thread(target=self._read, args=(stream, lines), daemon=True).start()
+
+    @staticmethod
+    def _read(stream, lines):
+        for raw in stream:
+            lines.put(raw.decode("utf-8", errors="replace").rstrip("\r\n").rstrip("\r"))
+        lines.put(None)
+
+    def drain(self):
+        for source, seen in zip(self._queues, (self.out_lines, self.err_lines)):
+            while True:
+                try:
+                    line = source.get_nowait()
+                except queue.Empty:
+                    break
+                if line is not None:
+                    seen.append(line)
+
+    def wait_for_output(self, wanted, timeout):
+        """True once every line in `wanted` was printed on standard output."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.drain()
+            if all(line in self.out_lines for line in wanted):
+                return True
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.drain()
+                return all(line in self.out_lines for line in wanted)
+            time.sleep(0.05)
+
+    def wait(self, timeout):
+        try:
+            self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            self._finish()
+            fail("the runtime did not end within %.0f s%s" % (timeout, self.transcript()))
+        self._finish()
+        return self.process.returncode
+
+    def _finish(self):
+        # The reader threads end with the pipes; give them a moment to hand over.
+        for _ in range(100):
+            self.drain()
+            if all(q.empty() for q in self._queues) and self.process.poll() is not None:
+                break
+            time.sleep(0.02)
+        time.sleep(0.1)
+        self.drain()
+
+    def error_lines(self):
+        return [line for line in self.err_lines if line.startswith("[")]
+
+    def transcript(self):
+        return ("\n--- stdout:\n" + "\n".join(self.out_lines) +
+                "\n--- stderr:\n" + "\n".join(self.err_lines))
+
+
+class Project:
+    """A project folder with the stand-in script host, in a fresh temp folder."""
+
+    def __init__(self, args, name="E2E Game", main_class="Game.Main", start_scene="Level1",
+                 project_json=None, scenario="send READY\nserve\n", game_assembly=True,
+                 script_host=True):
+        self.args = args
+        self.windows = args.platform == "windows"
+        self.root = tempfile.mkdtemp(prefix="orvane-e2e-")
+        self.work = os.path.join(self.root, "work")
+        self.project = os.path.join(self.work, "project")
+        self.host_folder = os.path.join(self.work, HOST_FOLDER)
+        self.dotnet_root = os.path.join(self.root, "dotnet-root")
+        self.record_file = os.path.join(self.root, "input.txt")
+        os.makedirs(self.project)
+        os.makedirs(self.dotnet_root)
+        self.install_host(self.dotnet_root)
+        if project_json is None:
+            project_json = ('{\n  "name": "%s",\n  "mainClass": "%s",\n  "startScene": "%s",\n'
+                            '  "mainAssembly": "Game.dll",\n  "width": 320,\n  "height": 200,\n'
+                            '  "title": "Orvane e2e"\n}\n' % (name, main_class, start_scene))
+        if project_json is not False:
+            with open(os.path.join(self.project, "project.json"), "w") as f:
+                f.write(project_json)
+        if game_assembly:
+            with open(os.path.join(self.project, "Game.dll"), "wb") as f:
+                f.write(b"not an assembly; the stand-in does not load it\n")
+        if script_host:
+            os.makedirs(self.host_folder)
+            self.write_scenario(scenario)
+
+    def install_host(self, folder):
+        name = "dotnet.exe" if self.windows else "dotnet"
+        shutil.copy(self.args.standin, os.path.join(folder, name))
+
+    def write_scenario(self, text):
+        with open(os.path.join(self.host_folder, HOST_FILE), "w") as f:
+            f.write(text)
+
+    def record_command(self):
+        """Scenario line that records every line the runtime sends. Forward
+        slashes: the scenario reads backslashes as escapes."""
+        path = self.record_file
+        if self.windows:
+            path = "Z:" + os.path.abspath(path)
+        return "record " + path + "\n"
+
+    def recorded_lines(self):
+        try:
+            with open(self.record_file, "rb") as f:
+                return f.read().decode("utf-8", errors="replace").splitlines()
+        except OSError:
+            return []
+
+    def path_for_runtime(self, path):
+        return windows_path(path) if self.windows else path
+
+    def environment(self):
+        env = dict(os.environ)
+        if self.args.emulator:
+            # The Wine wrapper picks its prefix by the current directory, which is
+            # the temp folder here: keep the runtime and CloseWindow on the build's
+            # prefix (one wineserver, so CloseWindow can see the window).
+            env.setdefault("ORVANE_WINE_PREFIX_ROOT", os.path.dirname(os.path.abspath(self.args.orvane)))
+        return env
+
+    def start(self, project_argument=None, dotnet_root=None):
+        """Starts the runtime in the work folder with the project folder as argument."""
+        if project_argument is None:
+            project_argument = self.path_for_runtime(self.project)
+        env = self.environment()
+        env["DOTNET_ROOT"] = self.path_for_runtime(dotnet_root or self.dotnet_root)
+        command = [os.path.abspath(self.args.orvane), project_argument]
+        if self.args.emulator:
+            command = [self.args.emulator] + command
+        process = subprocess.Popen(command, cwd=self.work, env=env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        return Run(process)
+
+    def close_window(self, run, hold_keys=()):
+        """Closes the runtime's window the way the platform does: WM_CLOSE on
+        Windows (after holding the given virtual keys), SIGTERM for SDL."""
+        if not self.windows:
+            run.process.send_signal(signal.SIGTERM)
+            return
+        command = [os.path.abspath(self.args.close_window), "--timeout-ms", "30000"]
+        for key, milliseconds in hold_keys:
+            command += ["--hold", str(key), str(milliseconds)]
+        if self.args.emulator:
+            command = [self.args.emulator] + command
+        result = subprocess.run(command, capture_output=True, timeout=120, env=self.environment())
+        if result.returncode != 0:
+            fail("CloseWindow failed (%d): %s" % (result.returncode,
+                                                  result.stderr.decode(errors="replace")))
+
+    def cleanup(self):
+        if self.args.keep:
+            print("kept " + self.root)
+            return
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.cleanup()
+        return False
+
+
+def require_display():
+    if not os.environ.get("DISPLAY"):
+        fail("DISPLAY is not set: the runtime opens a window (run under Xvfb)")
