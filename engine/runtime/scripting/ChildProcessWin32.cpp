@@ -19,6 +19,9 @@ constexpr auto writeStallLimit = std::chrono::milliseconds(500);
 // A non-blocking write larger than the free pipe space may write nothing at all,
 // so large lines go out in pieces that fit once the child has read a little.
 constexpr std::size_t writeChunkBytes = 512;
+// A child that writes without pause would keep the read loop busy for ever and the
+// waits could never check their time limits; the rest waits for the next call.
+constexpr std::size_t maxBytesPerRead = 1024 * 1024;
 
 void CloseAndNull(HANDLE& handle) {
     if (handle != nullptr) {
@@ -205,7 +208,7 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
     if (stdoutRead == nullptr) {
         return;
     }
-    for (;;) {
+    for (std::size_t total = 0; total < maxBytesPerRead;) {
         DWORD available = 0;
         if (!PeekNamedPipe(stdoutRead, nullptr, 0, nullptr, &available, nullptr) ||
             available == 0) {
@@ -217,6 +220,7 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
             return;
         }
         ReceiveBytes(buffer, read);
+        total += read;
     }
 }
 
