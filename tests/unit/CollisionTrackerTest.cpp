@@ -2,6 +2,11 @@
 
 #include "scripting/CollisionTracker.h"
 
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -89,6 +94,65 @@ TEST(CollisionTrackerTest, AnEntityOfSeveralBoxesReportsOneContact) {
     EXPECT_EQ(Update(tracker, {Box(1, 0, 0), Box(1, 4, 4), Box(2, 5, 5)}),
               (Pairs{{1, 2}, {2, 1}}));
     EXPECT_EQ(Update(tracker, {Box(1, 0, 0), Box(1, 4, 4), Box(2, 5, 5)}), Pairs{});
+}
+
+} // namespace
+
+namespace {
+
+// The pass compares every pair of boxes in list order; the tracker must report
+// exactly what that plain pass reports, frame after frame.
+Pairs EveryPairReference(std::set<std::string>& previous, const std::vector<ColliderCommand>& boxes) {
+    std::set<std::string> current;
+    Pairs events;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            const ColliderCommand& a = boxes[i];
+            const ColliderCommand& b = boxes[j];
+            const bool overlap = a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+                                 b.y < a.y + a.height;
+            if (a.id == b.id || !overlap) {
+                continue;
+            }
+            const std::string key = std::to_string(std::min(a.id, b.id)) + ":" + std::to_string(std::max(a.id, b.id));
+            if (current.insert(key).second && !previous.contains(key)) {
+                events.emplace_back(a.id, b.id);
+                events.emplace_back(b.id, a.id);
+            }
+        }
+    }
+    previous = std::move(current);
+    return events;
+}
+
+TEST(CollisionTrackerTest, MatchesTheEveryPairPassOnRandomFrames) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> coordinate(-40, 40);
+    std::uniform_int_distribution<int> size(-8, 24);   // negative and zero sizes too
+    std::uniform_int_distribution<int> id(0, 12);
+    std::uniform_int_distribution<int> special(0, 40);
+    const float oddValues[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity(), 0.5f};
+    CollisionTracker tracker;
+    std::set<std::string> previous;
+    for (int frame = 0; frame < 400; ++frame) {
+        std::vector<ColliderCommand> boxes;
+        const int count = frame % 30;
+        for (int n = 0; n < count; ++n) {
+            ColliderCommand box = Box(id(random), static_cast<float>(coordinate(random)),
+                                      static_cast<float>(coordinate(random)), static_cast<float>(size(random)),
+                                      static_cast<float>(size(random)));
+            if (special(random) == 0) {
+                box.x = oddValues[n % 4];
+            }
+            if (special(random) == 0) {
+                box.width = oddValues[(n + 1) % 4];
+            }
+            boxes.push_back(box);
+        }
+        SCOPED_TRACE(frame);
+        ASSERT_EQ(Update(tracker, boxes), EveryPairReference(previous, boxes));
+    }
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <set>
-#include <string>
+#include <utility>
 #include <vector>
 
 namespace Orvane {
@@ -16,10 +16,14 @@ struct CollisionEvent {
 // Reports pairs of entities whose boxes started to overlap since the last Update.
 class CollisionTracker {
 public:
+    // Two entity ids in contact: (smaller id, larger id).
+    using PairKey = std::pair<std::int32_t, std::int32_t>;
+
     std::vector<CollisionEvent> Update(const std::vector<ColliderCommand>& colliders);
 
 private:
-    std::set<std::string> previousContacts;   // "smallerId:largerId"
+    // Entity pairs in contact in the last complete frame.
+    std::set<PairKey> previousContacts;
 };
 
 } // namespace Orvane
