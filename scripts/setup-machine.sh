@@ -12,7 +12,7 @@ packages=(
 )
 if [ "${ORVANE_SETUP_MINIMAL:-0}" = 1 ]; then
   # scripts/run needs only the native build.
-  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev xvfb xauth imagemagick)
+  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev xvfb xauth x11-utils imagemagick)
 fi
 
 missing=()
