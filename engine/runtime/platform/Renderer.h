@@ -67,6 +67,10 @@ private:
     std::unordered_map<std::string, std::unique_ptr<Texture>> textures;
     std::unordered_set<std::string> warnedMissingTextures;
 
+    // ---- native: the backend's process-wide use, one per bound renderer ----
+    static void AcquireBackend();
+    static void ReleaseBackend();
+
     // ---- native: the back buffer ----
 #ifdef _WIN32
     HDC windowDC = nullptr;

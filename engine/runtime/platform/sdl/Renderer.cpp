@@ -23,21 +23,6 @@ constexpr Uint32 backBufferFormat = SDL_PIXELFORMAT_RGB888;
 // use of SDL video.
 int imageUsers = 0;
 
-void AcquireImage() {
-    if (imageUsers++ == 0) {
-        IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
-    }
-}
-
-void ReleaseImage() {
-    if (imageUsers <= 0) {
-        return;
-    }
-    if (--imageUsers == 0) {
-        IMG_Quit();
-    }
-}
-
 Uint32 PackColor(Color color) {
     return (Uint32{color.r} << 16) | (Uint32{color.g} << 8) | Uint32{color.b};
 }
@@ -136,26 +121,25 @@ void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, flo
 
 } // namespace
 
-Renderer::~Renderer() {
-    ReleaseBackBuffer();
-    textures.clear();
-    warnedMissingTextures.clear();
-    if (window != nullptr) {
-        ReleaseImage();
-    }
-}
-
-bool Renderer::Initialize(Window& window) {
-    if (this->window == nullptr) {
-        AcquireImage();
+void Renderer::AcquireBackend() {
+    if (imageUsers++ == 0) {
+        IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     }
     // Otherwise SDL presents a window surface on X11 through an OpenGL texture,
     // which without a GPU (Mesa's software rasteriser) cost 12-19 ms per frame
-    // against 0.3 ms for the plain shared-memory copy. An environment setting
-    // still wins over this.
+    // against 0.3 ms for the plain shared-memory copy. The hint is read when a
+    // window's surface is first made, after this. An environment setting still
+    // wins over it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    this->window = &window;
-    return true;
+}
+
+void Renderer::ReleaseBackend() {
+    if (imageUsers <= 0) {
+        return;
+    }
+    if (--imageUsers == 0) {
+        IMG_Quit();
+    }
 }
 
 void Renderer::BeginFrame(Color clearColor) {

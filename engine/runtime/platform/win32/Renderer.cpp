@@ -29,27 +29,6 @@ RECT ScreenRect(float sx, float sy, float width, float height) {
 
 } // namespace
 
-Renderer::~Renderer() {
-    ReleaseBackBuffer();
-    // Bitmaps are GDI+ objects: they must go before GDI+ shuts down.
-    textures.clear();
-    warnedMissingTextures.clear();
-    // Only a renderer that took a GDI+ use gives one back; otherwise a renderer
-    // that never started would shut GDI+ down under another one still drawing.
-    if (window != nullptr) {
-        ReleaseGdiplus();
-    }
-}
-
-bool Renderer::Initialize(Window& window) {
-    // One GDI+ use per renderer, however often it is bound to a window.
-    if (this->window == nullptr) {
-        AcquireGdiplus();
-    }
-    this->window = &window;
-    return true;
-}
-
 void Renderer::BeginFrame(Color clearColor) {
     if (window == nullptr) {
         return;
@@ -179,5 +158,9 @@ void Renderer::ReleaseGdiplus() {
 }
 
 std::int32_t Renderer::GdiplusUsers() { return gdiplusUsers; }
+
+void Renderer::AcquireBackend() { AcquireGdiplus(); }
+
+void Renderer::ReleaseBackend() { ReleaseGdiplus(); }
 
 } // namespace Orvane
