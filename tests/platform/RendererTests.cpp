@@ -94,6 +94,14 @@ PixelRule BoxOn(Box box, Color inside, Color outside) {
     return [=](std::int32_t x, std::int32_t y) { return box.Contains(x, y) ? inside : outside; };
 }
 
+// One row of the placement tables: a shape at x, y of the given size seen
+// through a camera at cameraX, cameraY, and the pixel box that it comes to.
+struct PlacementCase {
+    const char* name;
+    float x, y, width, height, cameraX, cameraY;
+    Box box;
+};
+
 class RendererTest : public testing::Test {
 protected:
     // One window for the whole suite: creating windows is slow under some
@@ -158,12 +166,7 @@ TEST_F(RendererTest, ReadPixelOutsideTheBufferFails) {
 // Each edge is the float sum (position - camera + size) truncated toward zero;
 // right and bottom are exclusive.
 TEST_F(RendererTest, RectEdgesAreTruncatedCameraRelativeSums) {
-    struct Case {
-        const char* name;
-        float x, y, width, height, cameraX, cameraY;
-        Box expected;
-    };
-    const Case cases[] = {
+    const PlacementCase cases[] = {
         {"fractions", 10.7f, 5.2f, 20.6f, 10.0f, 0, 0, {10, 5, 31, 15}},
         {"negative left truncates up", -0.5f, 20, 10, 5, 0, 0, {0, 20, 9, 25}},
         {"camera moves the origin", 100, 50, 7, 3, 100, 50, {0, 0, 7, 3}},
@@ -171,12 +174,12 @@ TEST_F(RendererTest, RectEdgesAreTruncatedCameraRelativeSums) {
         {"partly outside right and bottom", 300, 230, 50, 50, 0, 0, {300, 230, 320, 240}},
         {"zero size draws nothing", 40, 40, 0, 0, 0, 0, {0, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const PlacementCase& c : cases) {
         SCOPED_TRACE(c.name);
         renderer.BeginFrame(clearColor);
         renderer.SetCamera(c.cameraX, c.cameraY);
         renderer.DrawRect(c.x, c.y, c.width, c.height, red);
-        EXPECT_TRUE(BufferMatches(renderer, BoxOn(c.expected, red, clearColor)));
+        EXPECT_TRUE(BufferMatches(renderer, BoxOn(c.box, red, clearColor)));
     }
 }
 
@@ -205,12 +208,7 @@ Color OutlinePixel(Box edges, Color pen, Color under, std::int32_t x, std::int32
 }
 
 TEST_F(RendererTest, DebugRectIsATwoPixelOutlineWithUntouchedInterior) {
-    struct Case {
-        const char* name;
-        float x, y, width, height, cameraX, cameraY;
-        Box edges;
-    };
-    const Case cases[] = {
+    const PlacementCase cases[] = {
         {"square", 40, 40, 20, 20, 0, 0, {40, 40, 60, 60}},
         {"fractions and camera", 150.6f, 62.3f, 34.9f, 17.2f, 10, 2, {140, 60, 175, 77}},
         {"small enough to be solid", 100, 100, 3, 3, 0, 0, {100, 100, 103, 103}},
@@ -219,7 +217,7 @@ TEST_F(RendererTest, DebugRectIsATwoPixelOutlineWithUntouchedInterior) {
         // still shows in column 0 and row 0.
         {"negative fraction", 9.5f, 9.5f, 10, 10, 10, 10, {0, 0, 9, 9}},
     };
-    for (const Case& c : cases) {
+    for (const PlacementCase& c : cases) {
         SCOPED_TRACE(c.name);
         renderer.BeginFrame(clearColor);
         renderer.SetCamera(0, 0);
@@ -228,7 +226,7 @@ TEST_F(RendererTest, DebugRectIsATwoPixelOutlineWithUntouchedInterior) {
         renderer.DrawDebugRect(c.x, c.y, c.width, c.height, white);
         const Box background{20, 20, 220, 170};
         EXPECT_TRUE(BufferMatches(renderer, [&](std::int32_t x, std::int32_t y) {
-            return OutlinePixel(c.edges, white, background.Contains(x, y) ? grey : clearColor, x, y);
+            return OutlinePixel(c.box, white, background.Contains(x, y) ? grey : clearColor, x, y);
         }));
     }
 }
@@ -237,27 +235,22 @@ TEST_F(RendererTest, DebugRectIsATwoPixelOutlineWithUntouchedInterior) {
 // positions one pixel right/down and one pixel short (its half-pixel offset
 // rounds the wrong way); real GDI+ and the other backends cover [x, x + width).
 TEST_F(RendererTest, SpriteIsStretchedWithNearestNeighbourSampling) {
-    struct Case {
-        const char* name;
-        float x, y, width, height, cameraX, cameraY;
-        Box area;
-    };
-    const Case cases[] = {
+    const PlacementCase cases[] = {
         {"square", 10, 10, 20, 20, 0, 0, {10, 10, 30, 30}},
         {"camera relative", 116, 58, 20, 20, 100, 50, {16, 8, 36, 28}},
         {"wide and flat", 6, 21, 40, 10, 0, 0, {6, 21, 46, 31}},
     };
-    for (const Case& c : cases) {
+    for (const PlacementCase& c : cases) {
         SCOPED_TRACE(c.name);
         renderer.BeginFrame(clearColor);
         renderer.SetCamera(c.cameraX, c.cameraY);
         renderer.DrawSprite(Sprite(c.x, c.y, c.width, c.height, DataFile("quad.png")));
-        const std::int32_t midX = (c.area.left + c.area.right) / 2;
-        const std::int32_t midY = (c.area.top + c.area.bottom) / 2;
+        const std::int32_t midX = (c.box.left + c.box.right) / 2;
+        const std::int32_t midY = (c.box.top + c.box.bottom) / 2;
         // Each texel covers exactly its quadrant: no blended colours anywhere,
         // and the sprite's own colour plays no part.
         EXPECT_TRUE(BufferMatches(renderer, [&](std::int32_t x, std::int32_t y) {
-            if (!c.area.Contains(x, y)) {
+            if (!c.box.Contains(x, y)) {
                 return clearColor;
             }
             if (y < midY) {
