@@ -27,6 +27,13 @@ RECT ScreenRect(float sx, float sy, float width, float height) {
     return rect;
 }
 
+// FillRect with a brush made for this one fill.
+void FillSolid(HDC dc, const RECT& rect, Color color) {
+    const HBRUSH brush = CreateSolidBrush(ToColorRef(color));
+    FillRect(dc, &rect, brush);
+    DeleteObject(brush);
+}
+
 } // namespace
 
 void Renderer::BeginFrame(Color clearColor) {
@@ -49,19 +56,14 @@ void Renderer::BeginFrame(Color clearColor) {
         backBufferHeight = height;
     }
 
-    const HBRUSH brush = CreateSolidBrush(ToColorRef(clearColor));
-    FillRect(memoryDC, &client, brush);
-    DeleteObject(brush);
+    FillSolid(memoryDC, client, clearColor);
 }
 
 void Renderer::DrawRect(float x, float y, float width, float height, Color color) {
     if (memoryDC == nullptr) {
         return;
     }
-    const RECT rect = ScreenRect(x - cameraX, y - cameraY, width, height);
-    const HBRUSH brush = CreateSolidBrush(ToColorRef(color));
-    FillRect(memoryDC, &rect, brush);
-    DeleteObject(brush);
+    FillSolid(memoryDC, ScreenRect(x - cameraX, y - cameraY, width, height), color);
 }
 
 void Renderer::DrawDebugRect(float x, float y, float width, float height, Color color) {
