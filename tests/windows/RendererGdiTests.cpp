@@ -27,13 +27,29 @@ bool IsColour(COLORREF value, Color color) {
     return value == RGB(color.r, color.g, color.b);
 }
 
-TEST(RendererGdi, ResizedClientAreaRebuildsTheBackBuffer) {
+// A 320 x 240 window with a renderer bound to it and a first frame begun.
+struct WindowInFrame {
     Window window;
-    ASSERT_TRUE(window.Create(320, 240, "resize"));
-    window.PumpMessages();
     Renderer renderer;
-    ASSERT_TRUE(renderer.Initialize(window));
-    renderer.BeginFrame(clearColor);
+
+    testing::AssertionResult Open(const char* title) {
+        if (!window.Create(320, 240, title)) {
+            return testing::AssertionFailure() << "window not created";
+        }
+        window.PumpMessages();
+        if (!renderer.Initialize(window)) {
+            return testing::AssertionFailure() << "renderer not initialised";
+        }
+        renderer.BeginFrame(clearColor);
+        return testing::AssertionSuccess();
+    }
+};
+
+TEST(RendererGdi, ResizedClientAreaRebuildsTheBackBuffer) {
+    WindowInFrame drawn;
+    ASSERT_TRUE(drawn.Open("resize"));
+    Window& window = drawn.window;
+    Renderer& renderer = drawn.renderer;
     EXPECT_EQ(renderer.BackBufferWidth(), 320);
     EXPECT_EQ(renderer.BackBufferHeight(), 240);
 
@@ -68,19 +84,16 @@ TEST(RendererGdi, ResizedClientAreaRebuildsTheBackBuffer) {
 }
 
 TEST(RendererGdi, PresentCopiesTheBackBufferToTheWindow) {
-    Window window;
-    ASSERT_TRUE(window.Create(320, 240, "present"));
-    window.PumpMessages();
-    Renderer renderer;
-    ASSERT_TRUE(renderer.Initialize(window));
-    renderer.BeginFrame(clearColor);
-    renderer.DrawRect(100, 100, 20, 20, red);
-    renderer.Present();
+    WindowInFrame drawn;
+    ASSERT_TRUE(drawn.Open("present"));
+    drawn.renderer.DrawRect(100, 100, 20, 20, red);
+    drawn.renderer.Present();
 
-    const HDC dc = GetDC(window.GetHandle());
+    const HWND handle = drawn.window.GetHandle();
+    const HDC dc = GetDC(handle);
     const COLORREF inside = GetPixel(dc, 110, 110);
     const COLORREF outside = GetPixel(dc, 10, 10);
-    ReleaseDC(window.GetHandle(), dc);
+    ReleaseDC(handle, dc);
     EXPECT_TRUE(IsColour(inside, red)) << std::hex << inside;
     EXPECT_TRUE(IsColour(outside, clearColor)) << std::hex << outside;
     EXPECT_EQ(outside, 0x001A1412u);
