@@ -112,6 +112,26 @@ TEST_F(BridgeTest, HugeLineIsDroppedWithOneWarningAndTheNextLineIsRead) {
     EXPECT_LE(impl.readBuffer.size(), maxLineLength);
 }
 
+TEST_F(BridgeTest, HostThatNeverStopsWritingCannotHoldTheWaits) {
+    // Without a bound on one read call the first wait never returns: the host
+    // refills the pipe faster than its lines are handled.
+    Scenario("send READY\nflood-forever\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    for (int frame = 0; frame < 3; ++frame) {
+        const auto start = std::chrono::steady_clock::now();
+        impl.Frame(0.016f);
+        EXPECT_LT(SecondsSince(start), 5.0) << "frame " << frame;
+        EXPECT_FALSE(impl.frameEnded);
+    }
+    impl.Shutdown();
+    EXPECT_FALSE(HoldsAnything(impl));
+    EXPECT_EQ(capture.Out(), "[Info] C# script host started.\n");
+    EXPECT_EQ(capture.Err(), "");
+}
+
 TEST_F(BridgeTest, HostThatExitsMidRunLeavesTheRuntimeRunning) {
     Scenario("send READY\n"
              "await FRAME|\n"

@@ -17,6 +17,9 @@
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
+#elif defined(__linux__)
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -39,6 +42,21 @@ void Write(std::FILE* stream, const std::string& text) {
 
 void SleepMilliseconds(long milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// Writes empty lines until the reader goes away: the cheapest bytes to write and
+// the dearest to read, one line each.
+[[noreturn]] void FloodForever() {
+#if defined(__linux__)
+    // A deep pipe: the reader then finds it empty only if the writer is starved
+    // for a long time, not after every short scheduling gap.
+    fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1024 * 1024);
+#endif
+    const std::string chunk(64 * 1024, '\n');
+    while (std::fwrite(chunk.data(), 1, chunk.size(), stdout) == chunk.size() &&
+           std::fflush(stdout) == 0) {
+    }
+    std::exit(0);
 }
 
 [[noreturn]] void SleepForever() {
@@ -238,6 +256,8 @@ int RunScenario(const std::string& scenarioText) {
             SleepForever();
         } else if (command == "flood") {
             Write(stdout, std::string(static_cast<std::size_t>(ParseCount(rest, line)), 'x') + "\n");
+        } else if (command == "flood-forever") {
+            FloodForever();
         } else if (command == "exit") {
             return static_cast<int>(ParseCount(rest, line));
         } else {

@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "scripting/DotnetHost.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -302,10 +303,12 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
         return;
     }
     char buffer[512];
-    for (;;) {
-        const ssize_t count = read(stdoutRead, buffer, sizeof(buffer));
+    for (std::size_t total = 0; total < maxBytesPerRead;) {
+        const ssize_t count =
+            read(stdoutRead, buffer, std::min(sizeof(buffer), maxBytesPerRead - total));
         if (count > 0) {
             ReceiveBytes(buffer, static_cast<std::size_t>(count));
+            total += static_cast<std::size_t>(count);
             continue;
         }
         if (count < 0 && errno == EINTR) {

@@ -19,9 +19,6 @@ constexpr auto writeStallLimit = std::chrono::milliseconds(500);
 // A non-blocking write larger than the free pipe space may write nothing at all,
 // so large lines go out in pieces that fit once the child has read a little.
 constexpr std::size_t writeChunkBytes = 512;
-// A child that writes without pause would keep the read loop busy for ever and the
-// waits could never check their time limits; the rest waits for the next call.
-constexpr std::size_t maxBytesPerRead = 1024 * 1024;
 
 void CloseAndNull(HANDLE& handle) {
     if (handle != nullptr) {
@@ -215,8 +212,9 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
             return;
         }
         char buffer[512];
+        const DWORD wanted = static_cast<DWORD>(std::min(sizeof(buffer), maxBytesPerRead - total));
         DWORD read = 0;
-        if (!ReadFile(stdoutRead, buffer, sizeof(buffer), &read, nullptr) || read == 0) {
+        if (!ReadFile(stdoutRead, buffer, wanted, &read, nullptr) || read == 0) {
             return;
         }
         ReceiveBytes(buffer, read);

@@ -22,6 +22,11 @@ namespace Orvane {
 // Longest line the reader keeps; a longer one is dropped with one warning.
 inline constexpr std::size_t maxLineLength = 1024 * 1024;
 
+// Most bytes one ReadAvailableLines call takes from the child. A child that never
+// stops writing would otherwise keep the call looping, and the waits could never
+// check their limits; the rest stays in the pipe for the next call.
+inline constexpr std::size_t maxBytesPerRead = 1024 * 1024;
+
 struct ScriptHostBridge::Impl {
     // ---- native: child process and the bridge's ends of the two pipes ----
 #ifdef _WIN32
