@@ -110,6 +110,22 @@ class Run:
                 return all(line in self.out_lines for line in wanted)
             time.sleep(0.05)
 
+    def expect_output(self, wanted, timeout, failure):
+        """Waits for the lines in `wanted`; if they do not come, stops the
+        runtime and fails with `failure` and the transcript."""
+        if not self.wait_for_output(wanted, timeout):
+            self.process.kill()
+            self.wait(timeout=30)
+            fail(failure + self.transcript())
+
+    def expect_running(self, seconds, failure):
+        """Lets the runtime run for `seconds`; if it ended meanwhile, fails with
+        `failure` (its %d takes the exit code) and the transcript."""
+        time.sleep(seconds)
+        if self.process.poll() is not None:
+            self.wait(timeout=10)
+            fail(failure % self.process.returncode + self.transcript())
+
     def wait(self, timeout):
         try:
             self.process.wait(timeout=timeout)
@@ -133,6 +149,15 @@ class Run:
 
     def error_lines(self):
         return [line for line in self.err_lines if line.startswith("[")]
+
+    def unclean_end(self, code):
+        """What is wrong with the end of a run that should have ended normally."""
+        problems = []
+        if code != 0:
+            problems.append("exit code %d, expected 0" % code)
+        if self.error_lines():
+            problems.append("error lines: %r" % self.error_lines())
+        return problems
 
     def transcript(self):
         return ("\n--- stdout:\n" + "\n".join(self.out_lines) +
@@ -251,3 +276,11 @@ class Project:
 def require_display():
     if not os.environ.get("DISPLAY"):
         fail("DISPLAY is not set: the runtime opens a window (run under Xvfb)")
+
+
+def report(problems, run=None):
+    """Fails with every problem found (and the run's transcript), or passes."""
+    if problems:
+        fail("\n".join(problems) + (run.transcript() if run else ""))
+    print("PASS")
+    return 0

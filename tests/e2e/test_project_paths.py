@@ -30,10 +30,7 @@ def main():
         project.write_scenario("args\nsend READY\nserve\n")
 
         run = project.start()
-        if not run.wait_for_output(["[Info] Running project: Pfad Test"], 60.0):
-            run.process.kill()
-            run.wait(timeout=30)
-            e2e.fail("the run did not start%s" % run.transcript())
+        run.expect_output(["[Info] Running project: Pfad Test"], 60.0, "the run did not start")
         project.close_window(run)
         code = run.wait(timeout=60)
 
@@ -53,14 +50,8 @@ def main():
         cwd = reported(run.out_lines, "CWD")
         if len(cwd) != 1 or e2e.host_path(cwd[0]) != folder:
             problems.append("host ran in %r, expected the project folder %r" % (cwd, folder))
-        if code != 0:
-            problems.append("exit code %d, expected 0" % code)
-        if run.error_lines():
-            problems.append("error lines: %r" % run.error_lines())
-        if problems:
-            e2e.fail("\n".join(problems) + run.transcript())
-    print("PASS")
-    return 0
+        problems += run.unclean_end(code)
+        return e2e.report(problems, run)
 
 
 if __name__ == "__main__":
