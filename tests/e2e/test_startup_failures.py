@@ -10,15 +10,19 @@ import e2e_support as e2e
 NO_MAIN_CLASS = '{ "name": "No Class", "mainAssembly": "Game.dll" }\n'
 
 
-def expect_path(rest, wanted):
-    return os.path.normpath(e2e.host_path(rest)) == os.path.normpath(wanted)
+def names_path(prefix, wanted):
+    """The error line starts with `prefix` and names the path `wanted`."""
+    return lambda line: (line.startswith(prefix) and
+                         os.path.normpath(e2e.host_path(line[len(prefix):])) == os.path.normpath(wanted))
+
+
+def without_project_file(project, name, prefix):
+    os.remove(os.path.join(project.project, name))
+    return names_path(prefix, os.path.join(os.path.realpath(project.project), name))
 
 
 def case_no_project_file(project):
-    os.remove(os.path.join(project.project, "project.json"))
-    prefix = "[Error] Could not open file: "
-    wanted = os.path.join(os.path.realpath(project.project), "project.json")
-    return lambda line: line.startswith(prefix) and expect_path(line[len(prefix):], wanted)
+    return without_project_file(project, "project.json", "[Error] Could not open file: ")
 
 
 def case_no_main_class(project):
@@ -29,17 +33,13 @@ def case_no_main_class(project):
 
 def case_no_script_host(project):
     os.remove(os.path.join(project.host_folder, e2e.HOST_FILE))
-    prefix = "[Error] Script host was not found: "
     # Nothing found anywhere: the message names the current-directory candidate.
-    wanted = os.path.join(os.path.realpath(project.work), e2e.HOST_FOLDER, e2e.HOST_FILE)
-    return lambda line: line.startswith(prefix) and expect_path(line[len(prefix):], wanted)
+    return names_path("[Error] Script host was not found: ",
+                      os.path.join(os.path.realpath(project.work), e2e.HOST_FOLDER, e2e.HOST_FILE))
 
 
 def case_no_game_assembly(project):
-    os.remove(os.path.join(project.project, "Game.dll"))
-    prefix = "[Error] Game assembly was not found: "
-    wanted = os.path.join(os.path.realpath(project.project), "Game.dll")
-    return lambda line: line.startswith(prefix) and expect_path(line[len(prefix):], wanted)
+    return without_project_file(project, "Game.dll", "[Error] Game assembly was not found: ")
 
 
 def case_host_cannot_start(project):
@@ -89,10 +89,7 @@ def main():
             if problems:
                 failures.append("%s: %s%s" % (name, "; ".join(problems), run.transcript()))
             print("%-32s %s" % (name, "FAIL" if problems else "ok"))
-    if failures:
-        e2e.fail("\n\n".join(failures))
-    print("PASS")
-    return 0
+    return e2e.report(failures)
 
 
 if __name__ == "__main__":
