@@ -7,25 +7,20 @@ normally with exit code 0.
 Runs on the X display in DISPLAY, or on a private Xvfb when none is set. Needs
 the C# build output (scripts/test builds it before ctest)."""
 
-import argparse
 import ctypes
 import os
-import queue
 import re
 import signal
 import subprocess
 import sys
-import threading
 import time
+
+import e2e_support as e2e
+from e2e_support import fail
 
 CLEAR = bytes((18, 20, 26))
 START_TIMEOUT = 60.0   # the first .NET start on a cold machine is slow
 RUN_SECONDS = 3.0
-
-
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
 
 
 def start_private_display(source_dir):
@@ -44,12 +39,6 @@ def stop_private_display(pid_file):
         os.remove(pid_file)
     except (OSError, ValueError):
         pass
-
-
-def read_lines(stream, lines):
-    for line in stream:
-        lines.put(line.rstrip("\n"))
-    lines.put(None)
 
 
 def window_geometry(env):
@@ -120,13 +109,7 @@ class FakeKeyboard:
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--orvane", required=True)
-    parser.add_argument("--standin")
-    parser.add_argument("--source-dir", required=True)
-    parser.add_argument("--platform", required=True)
-    parser.add_argument("--emulator", default="")
-    args = parser.parse_args()
+    args = e2e.parse_args()
 
     if args.platform == "windows":
         print("SKIP: the C# host end-to-end run is a Linux test (the Windows build runs under Wine)")
@@ -155,42 +138,15 @@ def main():
 
 def run_game(orvane, source_dir, env):
     process = subprocess.Popen([orvane, "samples/BasicGame"], cwd=source_dir, env=env,
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    out_lines, err_lines = queue.Queue(), queue.Queue()
-    seen_out, seen_err = [], []
-    threading.Thread(target=read_lines, args=(process.stdout, out_lines), daemon=True).start()
-    threading.Thread(target=read_lines, args=(process.stderr, err_lines), daemon=True).start()
-
-    def drain():
-        for source, seen in ((out_lines, seen_out), (err_lines, seen_err)):
-            while True:
-                try:
-                    line = source.get_nowait()
-                except queue.Empty:
-                    break
-                if line is not None:
-                    seen.append(line)
-
-    def transcript():
-        return "\nstdout:\n" + "\n".join(seen_out) + "\nstderr:\n" + "\n".join(seen_err)
-
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    run = e2e.Run(process)
     try:
-        deadline = time.monotonic() + START_TIMEOUT
         wanted = ["[Info] C# script host started.", "[Info] Running project: BasicGame"]
-        while not all(line in seen_out for line in wanted):
+        if not run.wait_for_output(wanted, START_TIMEOUT):
             if process.poll() is not None:
-                drain()
-                fail("orvane ended with %d during start-up%s" % (process.returncode, transcript()))
-            if time.monotonic() > deadline:
-                drain()
-                fail("start-up lines did not arrive within %.0f s%s" % (START_TIMEOUT, transcript()))
-            time.sleep(0.05)
-            drain()
-
-        time.sleep(RUN_SECONDS)
-        if process.poll() is not None:
-            drain()
-            fail("orvane ended with %d while running%s" % (process.returncode, transcript()))
+                fail("orvane ended with %d during start-up%s" % (process.returncode, run.transcript()))
+            fail("start-up lines did not arrive within %.0f s%s" % (START_TIMEOUT, run.transcript()))
+        run.expect_running(RUN_SECONDS, "orvane ended with %d while running")
 
         geometry = window_geometry(env)
         if geometry is None:
@@ -242,14 +198,10 @@ def run_game(orvane, source_dir, env):
             fail("the player kept walking after Right was released (%s, then %s)" % (after, later))
 
         process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            fail("orvane did not end within 10 s of SIGTERM")
-        drain()
-        if process.returncode != 0:
-            fail("exit code %d after SIGTERM, expected 0%s" % (process.returncode, transcript()))
-        errors = [line for line in seen_err if line.startswith("[Error]")]
+        code = run.wait(timeout=10)
+        if code != 0:
+            fail("exit code %d after SIGTERM, expected 0%s" % (code, run.transcript()))
+        errors = [line for line in run.err_lines if line.startswith("[Error]")]
         if errors:
             fail("error lines: " + "; ".join(errors))
         print("PASS")
