@@ -169,5 +169,31 @@ TEST_F(SdlRendererTest, PresentCopiesTheBackBufferToTheWindow) {
     SDL_UnlockSurface(shown);
 }
 
+bool DecodersLoaded() { return (IMG_Init(0) & IMG_INIT_PNG) != 0; }
+
+// SDL_image's decoders stay loaded while any bound renderer exists: one use per
+// renderer however often it is bound, and none given back by one never bound.
+TEST(SdlRendererLifecycle, DecodersStayLoadedWhileABoundRendererExists) {
+    ASSERT_FALSE(DecodersLoaded());
+    Window window;
+    ASSERT_TRUE(window.Create(160, 120, "Orvane SDL renderer"));
+    {
+        Renderer second;
+        {
+            Renderer first;
+            ASSERT_TRUE(first.Initialize(window));
+            EXPECT_TRUE(DecodersLoaded());
+            ASSERT_TRUE(first.Initialize(window));
+            ASSERT_TRUE(second.Initialize(window));
+        }
+        EXPECT_TRUE(DecodersLoaded());
+        {
+            Renderer neverBound;
+        }
+        EXPECT_TRUE(DecodersLoaded());
+    }
+    EXPECT_FALSE(DecodersLoaded());
+}
+
 } // namespace
 } // namespace Orvane
