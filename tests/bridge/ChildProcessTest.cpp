@@ -243,6 +243,26 @@ TEST_F(BridgeTest, HostThatIgnoresShutdownIsTerminated) {
 #endif
 }
 
+TEST_F(BridgeTest, LongLineToAHostThatReadsArrivesWhole) {
+    // Many times what a pipe holds: it goes out in many partial writes, and only a
+    // full pipe may make the writer pause.
+    Scenario(RecordCommand() + "send READY\nserve\n");
+
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    const std::string longLine(512 * 1024, 'y');
+    impl.WriteLine(longLine);
+    impl.Shutdown();
+
+    const std::vector<std::string> lines = RecordedLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), longLine.size());
+    EXPECT_EQ(lines[0], longLine);
+    EXPECT_EQ(lines[1], "SHUTDOWN");
+    EXPECT_EQ(capture.Out().find("[Warn] "), std::string::npos) << capture.Out();
+}
+
 TEST_F(BridgeTest, ChildThatStopsReadingDoesNotBlockWritesForEver) {
     Scenario("send READY\nstop-reading\n");
 

@@ -1,12 +1,10 @@
-// The script host as a POSIX child process: two pipes, fork + exec with the
-// project folder as working directory, a non-blocking reader, and a write that
-// cannot hang on a child that stopped reading.
+// The script host as a POSIX child process: two non-blocking pipes, fork + exec
+// with the project folder as working directory, and the shutdown.
 #include "scripting/ScriptHostBridgeImpl.h"
 
 #include "core/Log.h"
 #include "scripting/DotnetHost.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -24,9 +22,7 @@ namespace Orvane {
 
 namespace {
 
-constexpr int readyTimeoutMilliseconds = 5000;
 constexpr auto shutdownGrace = std::chrono::milliseconds(300);
-constexpr auto writeStallLimit = std::chrono::milliseconds(500);
 
 const char* const startFailedMessage =
     "Could not start .NET script host. Make sure dotnet is available on PATH.";
@@ -149,8 +145,7 @@ void ReapBlocking(pid_t processId) {
 
 } // namespace
 
-bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
-    projectPath = config.projectPath;
+bool ScriptHostBridge::Impl::StartProcess(const ScriptHostConfig& config) {
     IgnoreBrokenPipeSignal();
 
     int stdinPipe[2] = {-1, -1};
@@ -176,8 +171,6 @@ bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
         CloseAndReset(childStdOutWrite);
         return Fail("Could not configure stdout pipe.");
     }
-    inputStalled = false;
-    inputLineBroken = false;
 
     std::filesystem::path dotnetHost = FindDotnetHost();
     // A bare name is searched on PATH. A relative path with a folder part names
@@ -239,82 +232,44 @@ bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
         return Fail(startFailedMessage);
     }
     processId = child;
-
-    WaitFor("READY", readyTimeoutMilliseconds);
-    if (!ready) {
-        return Fail("Script host did not become ready.");
-    }
-    LogInfo("C# script host started.");
     return true;
 }
 
-// Lines of up to PIPE_BUF bytes go into the pipe whole or not at all. When the
-// child stops reading, one line waits at most writeStallLimit, then the rest of it
-// is dropped with one warning; later lines are dropped at once, without waiting or
-// warning, until the child reads again.
-void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
+std::ptrdiff_t ScriptHostBridge::Impl::WriteSome(const char* data, std::size_t size) {
     if (stdinWrite < 0) {
-        return;
+        return -1;
     }
-    std::string payload;
-    // The rest of an earlier line was dropped: end that fragment first so that it
-    // cannot run into this line on the child's side.
-    if (inputLineBroken) {
-        payload.push_back('\n');
+    for (;;) {
+        const ssize_t written = write(stdinWrite, data, size);
+        if (written >= 0) {
+            return written;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return -1;   // the child is gone (EPIPE) or the pipe failed
+        }
     }
-    payload += text;
-    payload.push_back('\n');
-
-    const auto deadline = std::chrono::steady_clock::now() + writeStallLimit;
-    std::size_t sent = 0;
-    while (sent < payload.size()) {
-        const ssize_t written = write(stdinWrite, payload.data() + sent, payload.size() - sent);
-        if (written > 0) {
-            sent += static_cast<std::size_t>(written);
-            inputLineBroken = sent < payload.size();
-            continue;
-        }
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            return;   // the child is gone (EPIPE) or the pipe failed: writes fail quietly
-        }
-        if (inputStalled && sent == 0) {
-            return;
-        }
-        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (remaining.count() <= 0) {
-            inputStalled = true;
-            LogWarn("Script host is not reading its input; dropped " +
-                    std::to_string(payload.size() - sent) + " bytes of a line.");
-            return;
-        }
-        pollfd writable{stdinWrite, POLLOUT, 0};
-        poll(&writable, 1, static_cast<int>(remaining.count()) + 1);
-    }
-    inputStalled = false;
-    inputLineBroken = false;
 }
 
-void ScriptHostBridge::Impl::ReadAvailableLines() {
+void ScriptHostBridge::Impl::WaitForInputSpace(std::chrono::milliseconds limit) {
+    pollfd writable{stdinWrite, POLLOUT, 0};
+    poll(&writable, 1, static_cast<int>(limit.count()) + 1);
+}
+
+std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     if (stdoutRead < 0) {
-        return;
+        return 0;
     }
-    char buffer[512];
-    for (std::size_t total = 0; total < maxBytesPerRead;) {
-        const ssize_t count =
-            read(stdoutRead, buffer, std::min(sizeof(buffer), maxBytesPerRead - total));
-        if (count > 0) {
-            ReceiveBytes(buffer, static_cast<std::size_t>(count));
-            total += static_cast<std::size_t>(count);
-            continue;
+    for (;;) {
+        const ssize_t count = read(stdoutRead, buffer, size);
+        if (count >= 0) {
+            return static_cast<std::size_t>(count);   // 0: the child closed its output
         }
-        if (count < 0 && errno == EINTR) {
-            continue;
+        if (errno != EINTR) {
+            return 0;   // nothing waiting (EAGAIN) or an error
         }
-        return;   // nothing waiting (EAGAIN), end of output, or an error
     }
 }
 
@@ -335,12 +290,6 @@ void ScriptHostBridge::Impl::Shutdown() {
     }
     CloseAndReset(stdinWrite);
     CloseAndReset(stdoutRead);
-}
-
-bool ScriptHostBridge::Impl::Fail(const std::string& message) {
-    LogError(message);
-    Shutdown();
-    return false;
 }
 
 } // namespace Orvane

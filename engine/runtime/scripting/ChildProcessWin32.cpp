@@ -1,5 +1,5 @@
 // The script host as a Win32 child process: two anonymous pipes, CreateProcessW,
-// a non-blocking reader and a write that cannot hang on a child that stopped reading.
+// single non-blocking reads and writes, and the shutdown.
 #include "scripting/ScriptHostBridgeImpl.h"
 
 #include "core/Log.h"
@@ -13,9 +13,7 @@ namespace Orvane {
 
 namespace {
 
-constexpr int readyTimeoutMilliseconds = 5000;
 constexpr DWORD shutdownGraceMilliseconds = 300;
-constexpr auto writeStallLimit = std::chrono::milliseconds(500);
 // A non-blocking write larger than the free pipe space may write nothing at all,
 // so large lines go out in pieces that fit once the child has read a little.
 constexpr std::size_t writeChunkBytes = 512;
@@ -86,9 +84,7 @@ std::wstring BuildCommandLine(const std::filesystem::path& dotnetHost,
 
 } // namespace
 
-bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
-    projectPath = config.projectPath;
-
+bool ScriptHostBridge::Impl::StartProcess(const ScriptHostConfig& config) {
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof(security);
     security.lpSecurityDescriptor = nullptr;
@@ -119,8 +115,6 @@ bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
     if (!SetNamedPipeHandleState(stdinWrite, &pipeMode, nullptr, nullptr)) {
         LogWarn("Could not make the script host's input pipe non-blocking; writes may wait.");
     }
-    inputStalled = false;
-    inputLineBroken = false;
 
     const std::filesystem::path dotnetHost = FindDotnetHost();
     const std::wstring command = BuildCommandLine(dotnetHost, config);
@@ -147,79 +141,40 @@ bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
     }
     processHandle = process.hProcess;
     threadHandle = process.hThread;
-
-    WaitFor("READY", readyTimeoutMilliseconds);
-    if (!ready) {
-        return Fail("Script host did not become ready.");
-    }
-    LogInfo("C# script host started.");
     return true;
 }
 
-void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
+std::ptrdiff_t ScriptHostBridge::Impl::WriteSome(const char* data, std::size_t size) {
     if (stdinWrite == nullptr) {
-        return;
+        return -1;
     }
-    std::string payload;
-    // The rest of an earlier line was dropped: end that fragment first so that it
-    // cannot run into this line on the child's side.
-    if (inputLineBroken) {
-        payload.push_back('\n');
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min(size, writeChunkBytes));
+    if (!WriteFile(stdinWrite, data, chunk, &written, nullptr)) {
+        return -1;   // the child is gone (broken pipe)
     }
-    payload += text;
-    payload.push_back('\n');
-
-    std::size_t sent = 0;
-    const auto start = std::chrono::steady_clock::now();
-    while (sent < payload.size()) {
-        const std::size_t chunk = std::min(payload.size() - sent, writeChunkBytes);
-        DWORD written = 0;
-        if (!WriteFile(stdinWrite, payload.data() + sent, static_cast<DWORD>(chunk), &written,
-                       nullptr)) {
-            return;   // the child is gone (broken pipe): writes fail quietly
-        }
-        sent += written;
-        if (sent == payload.size()) {
-            break;
-        }
-        if (written > 0) {
-            inputLineBroken = true;   // part of the line is out; a drop now cuts it
-        }
-        // A child that is known to be stalled gets no further wait until it reads again.
-        if (inputStalled && written == 0) {
-            return;
-        }
-        if (std::chrono::steady_clock::now() - start >= writeStallLimit) {
-            inputStalled = true;
-            LogWarn("Script host is not reading its input; dropped " +
-                    std::to_string(payload.size() - sent) + " bytes of a line.");
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    inputStalled = false;
-    inputLineBroken = false;
+    return static_cast<std::ptrdiff_t>(written);
 }
 
-void ScriptHostBridge::Impl::ReadAvailableLines() {
+// An anonymous pipe cannot be waited on for free space: a short pause, then retry.
+void ScriptHostBridge::Impl::WaitForInputSpace(std::chrono::milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     if (stdoutRead == nullptr) {
-        return;
+        return 0;
     }
-    for (std::size_t total = 0; total < maxBytesPerRead;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(stdoutRead, nullptr, 0, nullptr, &available, nullptr) ||
-            available == 0) {
-            return;
-        }
-        char buffer[512];
-        const DWORD wanted = static_cast<DWORD>(std::min(sizeof(buffer), maxBytesPerRead - total));
-        DWORD read = 0;
-        if (!ReadFile(stdoutRead, buffer, wanted, &read, nullptr) || read == 0) {
-            return;
-        }
-        ReceiveBytes(buffer, read);
-        total += read;
+    // Peek first: a read on an empty pipe would block.
+    DWORD available = 0;
+    if (!PeekNamedPipe(stdoutRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+        return 0;
     }
+    DWORD read = 0;
+    if (!ReadFile(stdoutRead, buffer, static_cast<DWORD>(size), &read, nullptr)) {
+        return 0;
+    }
+    return read;
 }
 
 void ScriptHostBridge::Impl::Shutdown() {
@@ -235,12 +190,6 @@ void ScriptHostBridge::Impl::Shutdown() {
     CloseAndNull(stdoutRead);
     CloseAndNull(threadHandle);
     CloseAndNull(processHandle);
-}
-
-bool ScriptHostBridge::Impl::Fail(const std::string& message) {
-    LogError(message);
-    Shutdown();
-    return false;
 }
 
 } // namespace Orvane

@@ -4,6 +4,7 @@
 #include "scripting/FrameSnapshot.h"
 #include "scripting/ScriptHostBridge.h"
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -34,14 +35,10 @@ struct ScriptHostBridge::Impl {
     HANDLE threadHandle = nullptr;
     HANDLE stdinWrite = nullptr;
     HANDLE stdoutRead = nullptr;
-    bool inputStalled = false;      // a write timed out; later writes do not wait again
-    bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
 #else
     pid_t processId = -1;   // -1 whenever no child is held
     int stdinWrite = -1;
     int stdoutRead = -1;
-    bool inputStalled = false;      // a write timed out; later writes do not wait again
-    bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
 #endif
     // ---- portable ----
     std::filesystem::path projectPath;
@@ -52,6 +49,8 @@ struct ScriptHostBridge::Impl {
     bool started = false;
     bool frameEnded = false;
 
+    bool inputStalled = false;      // a write timed out; later writes do not wait again
+    bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
     CollisionTracker collisionTracker;
     bool discardingLongLine = false;   // inside a line longer than maxLineLength
     // Resolved sprite texture paths by raw path piece, for the current frame.
@@ -62,12 +61,24 @@ struct ScriptHostBridge::Impl {
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    // Child process layer, one implementation per platform.
+    // Child process layer, portable: the READY wait, bounded writes, bounded reads.
     bool Start(const ScriptHostConfig& config);
     void WriteLine(const std::string& text);
     void ReadAvailableLines();
-    void Shutdown();
     bool Fail(const std::string& message);
+
+    // Child process layer, one implementation per platform.
+    // Creates the pipes and launches the child; on failure returns Fail's result.
+    bool StartProcess(const ScriptHostConfig& config);
+    // Writes a prefix of data without blocking: the count written (0 while the
+    // pipe is full), or -1 when the input is closed or broken.
+    std::ptrdiff_t WriteSome(const char* data, std::size_t size);
+    // Waits up to limit for the child to make room in its input pipe.
+    void WaitForInputSpace(std::chrono::milliseconds limit);
+    // Reads what the child's output pipe holds now, up to size bytes, without
+    // blocking; 0 when nothing is waiting or the pipe is closed, broken or at its end.
+    std::size_t ReadSome(char* buffer, std::size_t size);
+    void Shutdown();
 
     // Portable: cuts bytes read from the child into lines and dispatches them.
     void ReceiveBytes(const char* data, std::size_t count);

@@ -1,0 +1,95 @@
+// The platform-independent half of the child process layer: the READY wait after
+// the launch, the bounded write and the bounded read. The native files supply the
+// launch, single non-blocking reads and writes, and the shutdown.
+#include "scripting/ScriptHostBridgeImpl.h"
+
+#include "core/Log.h"
+
+#include <algorithm>
+
+namespace Orvane {
+
+namespace {
+
+constexpr int readyTimeoutMilliseconds = 5000;
+constexpr auto writeStallLimit = std::chrono::milliseconds(500);
+
+} // namespace
+
+bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
+    projectPath = config.projectPath;
+    inputStalled = false;
+    inputLineBroken = false;
+    if (!StartProcess(config)) {
+        return false;
+    }
+
+    WaitFor("READY", readyTimeoutMilliseconds);
+    if (!ready) {
+        return Fail("Script host did not become ready.");
+    }
+    LogInfo("C# script host started.");
+    return true;
+}
+
+// When the child stops reading, one line waits at most writeStallLimit, then the
+// rest of it is dropped with one warning; later lines are dropped at once, without
+// waiting or warning, until the child reads again.
+void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
+    std::string payload;
+    // The rest of an earlier line was dropped: end that fragment first so that it
+    // cannot run into this line on the child's side.
+    if (inputLineBroken) {
+        payload.push_back('\n');
+    }
+    payload += text;
+    payload.push_back('\n');
+
+    const auto deadline = std::chrono::steady_clock::now() + writeStallLimit;
+    std::size_t sent = 0;
+    while (sent < payload.size()) {
+        const std::ptrdiff_t written = WriteSome(payload.data() + sent, payload.size() - sent);
+        if (written < 0) {
+            return;   // no input pipe, or the child is gone: writes fail quietly
+        }
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+            inputLineBroken = sent < payload.size();
+            continue;
+        }
+        if (inputStalled && sent == 0) {
+            return;
+        }
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (remaining.count() <= 0) {
+            inputStalled = true;
+            LogWarn("Script host is not reading its input; dropped " +
+                    std::to_string(payload.size() - sent) + " bytes of a line.");
+            return;
+        }
+        WaitForInputSpace(remaining);
+    }
+    inputStalled = false;
+    inputLineBroken = false;
+}
+
+void ScriptHostBridge::Impl::ReadAvailableLines() {
+    char buffer[512];
+    for (std::size_t total = 0; total < maxBytesPerRead;) {
+        const std::size_t count = ReadSome(buffer, std::min(sizeof(buffer), maxBytesPerRead - total));
+        if (count == 0) {
+            return;
+        }
+        ReceiveBytes(buffer, count);
+        total += count;
+    }
+}
+
+bool ScriptHostBridge::Impl::Fail(const std::string& message) {
+    LogError(message);
+    Shutdown();
+    return false;
+}
+
+} // namespace Orvane
