@@ -273,6 +273,19 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     }
 }
 
+void ScriptHostBridge::Impl::WaitForOutput(int milliseconds) {
+    if (stdoutRead >= 0) {
+        pollfd readable{stdoutRead, POLLIN, 0};
+        const int result = poll(&readable, 1, milliseconds);
+        if (result == 0 || (result > 0 && (readable.revents & POLLIN) != 0)) {
+            return;   // the pause has passed, or bytes are waiting
+        }
+    }
+    // No pipe, or a hang-up without bytes: poll reports that at once, every
+    // time, and the wait would turn into a busy loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
 void ScriptHostBridge::Impl::Shutdown() {
     if (processId > 0) {
         WriteLine("SHUTDOWN");

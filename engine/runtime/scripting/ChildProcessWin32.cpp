@@ -177,6 +177,11 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     return read;
 }
 
+// Anonymous pipes cannot be waited on: a plain pause.
+void ScriptHostBridge::Impl::WaitForOutput(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
 void ScriptHostBridge::Impl::Shutdown() {
     if (processHandle != nullptr) {
         WriteLine("SHUTDOWN");

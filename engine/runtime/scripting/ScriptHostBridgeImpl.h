@@ -78,6 +78,9 @@ struct ScriptHostBridge::Impl {
     // Reads what the child's output pipe holds now, up to size bytes, without
     // blocking; 0 when nothing is waiting or the pipe is closed, broken or at its end.
     std::size_t ReadSome(char* buffer, std::size_t size);
+    // The pause between two reads of a wait: up to milliseconds, ending early
+    // where the platform can tell that output has arrived.
+    void WaitForOutput(int milliseconds);
     void Shutdown();
 
     // Portable: cuts bytes read from the child into lines and dispatches them.

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
-#include <thread>
 
 namespace Orvane {
 
@@ -231,7 +230,7 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
             (name == "END_FRAME" && frameEnded)) {
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitForOutput(1);
     }
     // Whatever arrived right at the limit still counts for this wait.
     ReadAvailableLines();
