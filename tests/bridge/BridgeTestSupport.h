@@ -57,6 +57,20 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The values of the stand-in's "KEY|value" report lines ("ARG", "CWD", "ARGC"),
+// in the order it sent them.
+inline std::vector<std::string> ReportedValues(const std::string& log, const std::string& key) {
+    std::vector<std::string> values;
+    const std::string marker = "[ScriptHost] " + key + "|";
+    for (const std::string& line : SplitLines(log)) {
+        const std::size_t at = line.find(marker);
+        if (at != std::string::npos) {
+            values.push_back(line.substr(at + marker.size()));
+        }
+    }
+    return values;
+}
+
 inline std::size_t CountOccurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {

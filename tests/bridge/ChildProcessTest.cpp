@@ -3,6 +3,8 @@
 // stopped reading.
 #include "BridgeTestSupport.h"
 
+#include <thread>
+
 #ifndef _WIN32
 #include <cerrno>
 #include <sys/wait.h>
@@ -14,17 +16,16 @@ namespace {
 const char* const startFailed =
     "[Error] Could not start .NET script host. Make sure dotnet is available on PATH.\n";
 
-// The values the stand-in reports for its arguments and working folder, in the
-// order it sent them ("ARG|i|value", "CWD|folder", "ARGC|n").
+// The argument values without their index, then the working folder and the
+// argument count.
 std::vector<std::string> ReportedArguments(const std::string& logText) {
-    const std::string prefix = "[Info] [ScriptHost] ";
     std::vector<std::string> values;
-    for (const std::string& line : SplitLines(logText)) {
-        if (line.rfind(prefix + "ARG|", 0) == 0) {
-            const std::string rest = line.substr(prefix.size() + 4);
-            values.push_back(rest.substr(rest.find('|') + 1));
-        } else if (line.rfind(prefix + "CWD|", 0) == 0 || line.rfind(prefix + "ARGC|", 0) == 0) {
-            values.push_back(line.substr(line.find('|') + 1));
+    for (const std::string& indexAndValue : ReportedValues(logText, "ARG")) {
+        values.push_back(indexAndValue.substr(indexAndValue.find('|') + 1));
+    }
+    for (const char* key : {"CWD", "ARGC"}) {
+        for (std::string& value : ReportedValues(logText, key)) {
+            values.push_back(std::move(value));
         }
     }
     return values;
@@ -277,7 +278,9 @@ TEST_F(BridgeTest, ChildThatStopsReadingDoesNotBlockWritesForEver) {
     EXPECT_LT(SecondsSince(start), 10.0);
     EXPECT_EQ(CountOccurrences(capture.Out(), "[Warn] "), 1u) << capture.Out();
 
-    // The child is still stalled: later lines do not wait again or warn again.
+    // The child is still stalled: later lines, long or short, do not wait again
+    // or warn again.
+    impl.WriteLine(huge);
     for (int i = 0; i < 5; ++i) {
         impl.WriteLine("FRAME|0.016|");
     }
@@ -286,6 +289,29 @@ TEST_F(BridgeTest, ChildThatStopsReadingDoesNotBlockWritesForEver) {
     impl.Shutdown();
     EXPECT_FALSE(HoldsAnything(impl));
     EXPECT_LT(SecondsSince(start), 20.0);
+}
+
+TEST_F(BridgeTest, LineAfterADroppedRemainderArrivesWhole) {
+    // The host reads nothing for a while; the stalled line is cut short, and the
+    // next line must not be glued to its front part.
+    Scenario("send READY\nsleep 2500\n" + RecordCommand() + "serve\n");
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+
+    impl.WriteLine(std::string(1 << 20, 'x'));
+    EXPECT_NE(capture.Out().find("[Warn] "), std::string::npos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));   // the host reads again
+    impl.WriteLine("FRAME|0.05|");
+    impl.Shutdown();
+
+    const std::vector<std::string> lines = RecordedLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].find_first_not_of('x'), std::string::npos);
+    EXPECT_FALSE(lines[0].empty());
+    EXPECT_LT(lines[0].size(), std::size_t{1} << 20);
+    EXPECT_EQ(lines[1], "FRAME|0.05|");
+    EXPECT_EQ(lines[2], "SHUTDOWN");
 }
 
 } // namespace
