@@ -5,6 +5,7 @@
 #include "core/Paths.h"
 #include "project/ScriptHostConfig.h"
 #include "scripting/ScriptHostBridgeImpl.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,57 +93,7 @@ inline std::string Escaped(const std::string& text) {
 }
 
 // Sets (or with nullopt removes) one environment variable for the object's life.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const std::string& variableName, const std::optional<std::string>& value)
-        : name(variableName), previous(Read(variableName)) {
-        Write(name, value);
-    }
-    ~ScopedEnvironment() { Write(name, previous); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-#ifdef _WIN32
-    static std::wstring Wide(const std::string& text) {
-        const fs::path path = Utf8ToPath(text);
-        return path.wstring();
-    }
-    static std::optional<std::string> Read(const std::string& variable) {
-        const std::wstring wideName = Wide(variable);
-        const DWORD needed = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-        if (needed == 0) {
-            return std::nullopt;
-        }
-        std::wstring value(needed, L'\0');
-        value.resize(GetEnvironmentVariableW(wideName.c_str(), value.data(), needed));
-        return PathToUtf8(fs::path(value));
-    }
-    static void Write(const std::string& variable, const std::optional<std::string>& value) {
-        const std::wstring wideName = Wide(variable);
-        if (value) {
-            SetEnvironmentVariableW(wideName.c_str(), Wide(*value).c_str());
-        } else {
-            SetEnvironmentVariableW(wideName.c_str(), nullptr);
-        }
-    }
-#else
-    static std::optional<std::string> Read(const std::string& variable) {
-        const char* value = std::getenv(variable.c_str());
-        return value ? std::optional<std::string>(value) : std::nullopt;
-    }
-    static void Write(const std::string& variable, const std::optional<std::string>& value) {
-        if (value) {
-            setenv(variable.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(variable.c_str());
-        }
-    }
-#endif
-
-    std::string name;
-    std::optional<std::string> previous;
-};
+using ScopedEnvironment = OrvaneTest::EnvironmentScope;
 
 // Captures what the bridge logs (std::cout and std::cerr) while the object lives.
 class LogCapture {
@@ -166,23 +116,7 @@ private:
     std::streambuf* oldErr;
 };
 
-// A fresh temporary folder, removed with everything in it at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device random;
-        path = fs::temp_directory_path() / ("orvane-bridge-" + std::to_string(random()));
-        fs::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    fs::path path;
-};
+using OrvaneTest::TempFolder;
 
 // Whether the bridge still holds the child or either pipe end.
 inline bool HoldsAnything(const ScriptHostBridge::Impl& impl) {

@@ -1,4 +1,4 @@
-#include "UnitTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "project/ScriptHostLocator.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the unit tests: real temporary folders and files, a scoped
-// current directory and scoped environment variables.
+// Helpers shared by the test programs: real temporary folders and files, a scoped
+// current directory, scoped environment variables and captured log output.
 #include "core/Paths.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ public:
         const unsigned long process = static_cast<unsigned long>(getpid());
 #endif
         const fs::path folder = fs::temp_directory_path() /
-                                ("orvane-unit-" + std::to_string(process) + "-" + std::to_string(stamp) +
+                                ("orvane-test-" + std::to_string(process) + "-" + std::to_string(stamp) +
                                  "-" + std::to_string(counter++));
         fs::create_directories(folder);
         path = fs::canonical(folder);
