@@ -324,6 +324,13 @@ TEST_F(RendererTest, OneFileIsDecodedOnceForManySprites) {
     EXPECT_EQ(renderer.GetTexture(file), first);
     EXPECT_TRUE(PixelIs(renderer, 195, 195, white));   // the last sprite's last quadrant
 
+    // Alternating files each find their own entry.
+    const Texture* other = renderer.GetTexture(DataFile("alpha.png"));
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(renderer.GetTexture(file), first);
+    EXPECT_EQ(renderer.GetTexture(DataFile("alpha.png")), other);
+
     // A relative path under the asset root names the same entry; the key is the
     // resolved text, so a different spelling is a different entry.
     renderer.SetAssetRoot(DataFile(""));

@@ -60,12 +60,20 @@ public:
 #endif
 
 private:
+    // The cache lookup proper: resolve, key, find or load.
+    Texture* LookUpTexture(const std::filesystem::path& texturePath);
+
     Window* window = nullptr;
     std::filesystem::path assetRoot;
     float cameraX = 0;
     float cameraY = 0;
     std::unordered_map<std::string, std::unique_ptr<Texture>> textures;
     std::unordered_set<std::string> warnedMissingTextures;
+    // The texture of the previous absolute sprite path: a frame's sprites mostly
+    // repeat a path, and an absolute path resolves to itself, so they skip the
+    // UTF-8 key and the hash lookup. Entries never change, so this stays valid.
+    std::filesystem::path lastTexturePath;
+    Texture* lastTexture = nullptr;
 
     // ---- native: the backend's process-wide use, one per bound renderer ----
     static void AcquireBackend();

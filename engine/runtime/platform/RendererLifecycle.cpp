@@ -8,6 +8,7 @@ namespace Orvane {
 Renderer::~Renderer() {
     ReleaseBackBuffer();
     // Decoded textures belong to the backend: they must go before it shuts down.
+    lastTexture = nullptr;
     textures.clear();
     warnedMissingTextures.clear();
     // Only a renderer that took a use gives one back; otherwise a renderer that

@@ -44,6 +44,18 @@ fs::path Renderer::ResolveTexturePath(const fs::path& texturePath) const {
 }
 
 Texture* Renderer::GetTexture(const fs::path& texturePath) {
+    if (lastTexture != nullptr && texturePath.native() == lastTexturePath.native()) {
+        return lastTexture;
+    }
+    Texture* result = LookUpTexture(texturePath);
+    if (texturePath.is_absolute()) {
+        lastTexturePath = texturePath;
+        lastTexture = result;
+    }
+    return result;
+}
+
+Texture* Renderer::LookUpTexture(const fs::path& texturePath) {
     const fs::path resolvedPath = ResolveTexturePath(texturePath);
     std::string key = PathToUtf8(resolvedPath);
     if (const auto found = textures.find(key); found != textures.end()) {
