@@ -78,44 +78,39 @@ inline bool ParsePlainDecimal(const char* first, const char* last, float& magnit
 #endif
 }
 
-} // namespace
-
 // The same pieces a getline loop over a string stream yields: every delimiter ends
-// a piece, and the text's end ends one only when characters were taken.
-std::vector<std::string> Split(const std::string& text, char delimiter) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find(delimiter, start);
-        if (end == std::string::npos) {
-            parts.emplace_back(text, start);
-            break;
-        }
-        parts.emplace_back(text, start, end - start);
-        start = end + 1;
-    }
-    return parts;
-}
-
-// A plain byte loop: pieces are a few bytes long, too short for memchr to pay.
-std::size_t SplitViews(std::string_view text, char delimiter, std::span<std::string_view> pieces) {
-    std::size_t count = 0;
+// a piece, and the text's end ends one only when characters were taken. A plain
+// byte loop: pieces are a few bytes long, too short for memchr to pay.
+template <typename OnPiece>
+void ForEachPiece(std::string_view text, char delimiter, OnPiece onPiece) {
     std::size_t start = 0;
     for (std::size_t at = 0; at < text.size(); ++at) {
         if (text[at] == delimiter) {
-            if (count < pieces.size()) {
-                pieces[count] = text.substr(start, at - start);
-            }
-            ++count;
+            onPiece(text.substr(start, at - start));
             start = at + 1;
         }
     }
     if (start < text.size()) {
+        onPiece(text.substr(start));
+    }
+}
+
+} // namespace
+
+std::vector<std::string> Split(const std::string& text, char delimiter) {
+    std::vector<std::string> parts;
+    ForEachPiece(text, delimiter, [&](std::string_view piece) { parts.emplace_back(piece); });
+    return parts;
+}
+
+std::size_t SplitViews(std::string_view text, char delimiter, std::span<std::string_view> pieces) {
+    std::size_t count = 0;
+    ForEachPiece(text, delimiter, [&](std::string_view piece) {
         if (count < pieces.size()) {
-            pieces[count] = text.substr(start);
+            pieces[count] = piece;
         }
         ++count;
-    }
+    });
     return count;
 }
 
