@@ -79,6 +79,7 @@ class Run:
         self.out_lines = []
         self.err_lines = []
         self._queues = (queue.Queue(), queue.Queue())
+        self._ended = [False, False]
         for stream, lines in zip((process.stdout, process.stderr), self._queues):
             threading.Thread(target=self._read, args=(stream, lines), daemon=True).start()
 
@@ -89,14 +90,19 @@ class Run:
         lines.put(None)
 
     def drain(self):
-        for source, seen in zip(self._queues, (self.out_lines, self.err_lines)):
+        """Moves what the readers have handed over into the line lists; true once
+        both streams have reached their end."""
+        for index, (source, seen) in enumerate(zip(self._queues, (self.out_lines, self.err_lines))):
             while True:
                 try:
                     line = source.get_nowait()
                 except queue.Empty:
                     break
-                if line is not None:
+                if line is None:
+                    self._ended[index] = True
+                else:
                     seen.append(line)
+        return all(self._ended)
 
     def wait_for_output(self, wanted, timeout):
         """True once every line in `wanted` was printed on standard output."""
@@ -138,14 +144,13 @@ class Run:
         return self.process.returncode
 
     def _finish(self):
-        # The reader threads end with the pipes; give them a moment to hand over.
-        for _ in range(100):
-            self.drain()
-            if all(q.empty() for q in self._queues) and self.process.poll() is not None:
-                break
+        # The process has ended; its output is complete once both readers reach
+        # the end of their pipes. A helper process that inherited the pipes (a
+        # wineserver started by this run) can hold them open, so that wait is
+        # bounded.
+        deadline = time.monotonic() + 10
+        while not self.drain() and time.monotonic() < deadline:
             time.sleep(0.02)
-        time.sleep(0.1)
-        self.drain()
 
     def error_lines(self):
         return [line for line in self.err_lines if line.startswith("[")]
