@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -53,8 +54,13 @@ struct ScriptHostBridge::Impl {
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
     CollisionTracker collisionTracker;
     bool discardingLongLine = false;   // inside a line longer than maxLineLength
-    // Resolved sprite texture paths by raw path piece, for the current frame.
-    std::unordered_map<std::string, std::filesystem::path> resolvedTextures;
+    // Resolved sprite texture paths by raw path piece, for the current frame;
+    // looked up by string_view, so a repeated piece costs no allocation.
+    struct PieceHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view piece) const { return std::hash<std::string_view>{}(piece); }
+    };
+    std::unordered_map<std::string, std::filesystem::path, PieceHash, std::equal_to<>> resolvedTextures;
 
     Impl() = default;
     ~Impl();

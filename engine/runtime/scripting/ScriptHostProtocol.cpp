@@ -188,11 +188,12 @@ void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
     }
     // Resolving touches the file system; a frame's sprites mostly repeat a few
     // paths, so each raw path is resolved once per frame.
-    std::string rawPath(pieces[8]);
+    const std::string_view rawPath = pieces[8];
     auto known = resolvedTextures.find(rawPath);
     if (known == resolvedTextures.end()) {
-        std::filesystem::path resolved = ResolvePath(projectPath, Utf8ToPath(rawPath));
-        known = resolvedTextures.emplace(std::move(rawPath), std::move(resolved)).first;
+        std::string piece(rawPath);
+        std::filesystem::path resolved = ResolvePath(projectPath, Utf8ToPath(piece));
+        known = resolvedTextures.emplace(std::move(piece), std::move(resolved)).first;
     }
     command.texturePath = known->second;
     snapshot.sprites.push_back(std::move(command));
