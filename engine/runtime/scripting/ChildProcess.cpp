@@ -75,6 +75,20 @@ void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
 }
 
 void ScriptHostBridge::Impl::ReadAvailableLines() {
+    // Version 2 keeps frames apart: after END_FRAME nothing more is read or
+    // handled until the next frame exchange begins.
+    const auto frameComplete = [this] { return protocolVersion == 2 && frameEnded; };
+    if (frameComplete()) {
+        return;
+    }
+    if (!heldBytes.empty()) {
+        const std::string held = std::move(heldBytes);
+        heldBytes.clear();
+        ReceiveBytes(held.data(), held.size());
+        if (frameComplete()) {
+            return;
+        }
+    }
     char buffer[512];
     for (std::size_t total = 0; total < maxBytesPerRead;) {
         const std::size_t count = ReadSome(buffer, std::min(sizeof(buffer), maxBytesPerRead - total));
@@ -83,6 +97,9 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
         }
         ReceiveBytes(buffer, count);
         total += count;
+        if (frameComplete()) {
+            return;
+        }
     }
 }
 

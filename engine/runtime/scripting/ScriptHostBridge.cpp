@@ -18,6 +18,8 @@ void ScriptHostBridge::Frame(float dt) { impl->Frame(dt); }
 
 const FrameSnapshot& ScriptHostBridge::Snapshot() const { return impl->snapshot; }
 
+int ScriptHostBridge::ProtocolVersion() const { return impl->protocolVersion; }
+
 void ScriptHostBridge::Shutdown() {
     if (impl) {
         impl->Shutdown();

@@ -20,6 +20,8 @@ public:
     void SendStart();
     void Frame(float dt);
     const FrameSnapshot& Snapshot() const;
+    // 1, or 2 once both sides agreed on version 2 during the start handshake.
+    int ProtocolVersion() const;
     void Shutdown();
 
 private:

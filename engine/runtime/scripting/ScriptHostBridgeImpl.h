@@ -50,6 +50,17 @@ struct ScriptHostBridge::Impl {
     bool started = false;
     bool frameEnded = false;
 
+    // Protocol version: 1 until the host offered version 2 before READY and the
+    // runtime answered it before START.
+    int protocolVersion = 1;
+    bool hostOffersVersion2 = false;
+    // Version 2: bytes read after a frame's END_FRAME, handled in the next frame.
+    std::string heldBytes;
+    bool warnedDrawLimit = false;
+    bool warnedColliderLimit = false;
+    bool warnedLongText = false;
+    bool screenSpace = false;   // version 2: SPACE|screen is in effect
+
     bool inputStalled = false;      // a write timed out; later writes do not wait again
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
     CollisionTracker collisionTracker;
@@ -104,6 +115,18 @@ struct ScriptHostBridge::Impl {
     void ParseCamera(const std::string& line);
     void ParseCollider(const std::string& line);
     void ParseDebugRect(const std::string& line);
+
+    // Version 2 commands (Version2Commands.cpp); true when the line was one of them.
+    bool HandleVersion2Line(const std::string& line);
+    // Resolves a SPRITE|/IMAGE| path piece against the project folder, memoised per frame.
+    const std::filesystem::path& ResolveTexturePiece(std::string_view piece);
+    // Appends to the painter's-order list; false (with one warning) past the frame's cap.
+    bool AddDrawItem(DrawKind kind, std::size_t index);
 };
+
+// Version 2 limits per frame.
+inline constexpr std::size_t maxDrawCommandsPerFrame = 200000;
+inline constexpr std::size_t maxCollidersPerFrame = 100000;
+inline constexpr std::size_t maxTextBytes = 4096;
 
 } // namespace Orvane

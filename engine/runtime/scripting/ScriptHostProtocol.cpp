@@ -115,6 +115,11 @@ void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
             line.pop_back();
         }
         HandleLine(line);
+        if (protocolVersion == 2 && frameEnded) {
+            // Version 2: whatever follows END_FRAME belongs to the next frame.
+            heldBytes.assign(data + position, count - position);
+            return;
+        }
     }
 }
 
@@ -139,6 +144,13 @@ void ScriptHostBridge::Impl::HandleLine(const std::string& line) {
             ParseCollider(line);
         } else if (StartsWith(line, "DEBUG_RECT|")) {
             ParseDebugRect(line);
+        } else if (StartsWith(line, "PROTOCOL|")) {
+            // Only an offer made before READY counts; later ones change nothing.
+            std::int32_t offered = 0;
+            if (!ready && ParseIntPiece(std::string_view(line).substr(9), offered) && offered >= 2) {
+                hostOffersVersion2 = true;
+            }
+        } else if (protocolVersion == 2 && HandleVersion2Line(line)) {
         } else if (StartsWith(line, "ERROR|")) {
             LogError(line.substr(6));
         } else if (!line.empty()) {
@@ -168,6 +180,9 @@ void ScriptHostBridge::Impl::ParseLog(const std::string& line) {
 void ScriptHostBridge::Impl::ParseRect(const std::string& line) {
     RectCommand command;
     if (ParseRectPieces(line, command)) {
+        if (protocolVersion == 2 && !AddDrawItem(DrawKind::Rect, snapshot.rects.size())) {
+            return;
+        }
         snapshot.rects.push_back(command);
     }
 }
@@ -186,17 +201,23 @@ void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
         !ParseColorPieces(pieces, 5, command.color)) {
         return;
     }
-    // Resolving touches the file system; a frame's sprites mostly repeat a few
-    // paths, so each raw path is resolved once per frame.
-    const std::string_view rawPath = pieces[8];
+    command.texturePath = ResolveTexturePiece(pieces[8]);
+    if (protocolVersion == 2 && !AddDrawItem(DrawKind::Sprite, snapshot.sprites.size())) {
+        return;
+    }
+    snapshot.sprites.push_back(std::move(command));
+}
+
+// Resolving touches the file system; a frame's sprites mostly repeat a few paths,
+// so each raw path is resolved once per frame.
+const std::filesystem::path& ScriptHostBridge::Impl::ResolveTexturePiece(std::string_view rawPath) {
     auto known = resolvedTextures.find(rawPath);
     if (known == resolvedTextures.end()) {
         std::string piece(rawPath);
         std::filesystem::path resolved = ResolvePath(projectPath, Utf8ToPath(piece));
         known = resolvedTextures.emplace(std::move(piece), std::move(resolved)).first;
     }
-    command.texturePath = known->second;
-    snapshot.sprites.push_back(std::move(command));
+    return known->second;
 }
 
 void ScriptHostBridge::Impl::ParseCamera(const std::string& line) {
@@ -216,6 +237,14 @@ void ScriptHostBridge::Impl::ParseCollider(const std::string& line) {
     ColliderCommand command;
     if (!SplitExactly(line, colliderPieces, pieces) || !ParseIntPiece(pieces[1], command.id) ||
         !ParseBoxPieces(pieces, 2, command)) {
+        return;
+    }
+    if (protocolVersion == 2 && colliders.size() >= maxCollidersPerFrame) {
+        if (!warnedColliderLimit) {
+            warnedColliderLimit = true;
+            LogWarn("A frame sent more than " + std::to_string(maxCollidersPerFrame) +
+                    " colliders; the rest of each such frame's colliders are dropped.");
+        }
         return;
     }
     colliders.push_back(command);
@@ -238,6 +267,11 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
 }
 
 void ScriptHostBridge::Impl::SendStart() {
+    if (hostOffersVersion2) {
+        WriteLine("PROTOCOL|2");
+        protocolVersion = 2;
+        snapshot.protocolVersion = 2;
+    }
     WriteLine("START");
     WaitFor("STARTED", 5000);
 }
@@ -247,6 +281,15 @@ void ScriptHostBridge::Impl::Frame(float dt) {
     snapshot.sprites.clear();
     snapshot.debugRects.clear();
     colliders.clear();
+    if (protocolVersion == 2) {
+        snapshot.fills.clear();
+        snapshot.outlines.clear();
+        snapshot.lines.clear();
+        snapshot.images.clear();
+        snapshot.texts.clear();
+        snapshot.drawOrder.clear();
+        screenSpace = false;
+    }
     // A texture file may appear or move between frames.
     resolvedTextures.clear();
     frameEnded = false;
