@@ -76,10 +76,7 @@ void Application::RunFrameLoop() {
         bridge.Frame(dt);
         const FrameSnapshot& snapshot = bridge.Snapshot();
         renderer.BeginFrame(clearColor);
-        renderer.SetCamera(snapshot.cameraX, snapshot.cameraY);
-        renderer.DrawRects(snapshot.rects);
-        renderer.DrawSprites(snapshot.sprites);
-        renderer.DrawDebugRects(snapshot.debugRects);
+        renderer.DrawSnapshot(snapshot);
         renderer.Present();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

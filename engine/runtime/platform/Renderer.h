@@ -19,18 +19,53 @@ struct SDL_Surface;
 namespace Orvane {
 
 class Window;
+class TextRenderer;
+struct CoverageImage;
+
+// Where a sprite lands in window pixels: the screen position of its top-left
+// corner and the edge vectors to its top-right and bottom-left corners, turned
+// and scaled already. An unturned sprite has axisU = (width, 0), axisV = (0, height).
+struct ImagePlacement {
+    double originX = 0;
+    double originY = 0;
+    double axisUx = 0;
+    double axisUy = 0;
+    double axisVx = 0;
+    double axisVy = 0;
+    bool Unturned() const { return axisUy == 0 && axisVx == 0; }
+};
+
+// The texels a sprite shows and how: source rectangle, flips, tint and opacity.
+struct ImageLook {
+    float sourceX = 0;
+    float sourceY = 0;
+    float sourceWidth = 0;    // 0 or less: the whole image
+    float sourceHeight = 0;
+    std::uint8_t flip = 0;
+    Color tint{255, 255, 255};
+    std::uint8_t alpha = 255;
+    bool Plain() const {
+        return sourceWidth <= 0 && sourceHeight <= 0 && flip == 0 && alpha == 255 && tint.r == 255 &&
+               tint.g == 255 && tint.b == 255;
+    }
+};
 
 // Draws one frame of script output into a back buffer the size of the client
 // area and copies it to the window.
 class Renderer {
 public:
-    Renderer() = default;
+    Renderer();
     ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
     bool Initialize(Window& window);
     void SetAssetRoot(std::filesystem::path folder);
+
+    // The whole frame: a version-1 frame clears, then draws its rectangles, sprites
+    // and outlines in that order; a version-2 frame draws every command in arrival
+    // order, then the outlines. BeginFrame and Present stay the caller's.
+    void DrawSnapshot(const FrameSnapshot& snapshot);
 
     void BeginFrame(Color clearColor);
     void SetCamera(float x, float y);
@@ -43,6 +78,15 @@ public:
     void DrawDebugRect(float x, float y, float width, float height, Color color);
     void DrawSprite(const SpriteCommand& sprite);
     void ReleaseBackBuffer();
+
+    // Version-2 drawing, each in world space (camera and zoom applied) or in
+    // window pixels.
+    void SetZoom(float zoom);
+    void DrawFill(const FillCommand& fill, bool screenSpace);
+    void DrawOutline(const OutlineCommand& outline, bool screenSpace);
+    void DrawLine(const LineCommand& line, bool screenSpace);
+    void DrawImage(const ImageCommand& image, bool screenSpace);
+    void DrawText(const TextCommand& text, bool screenSpace);
 
     // Texture cache.
     std::filesystem::path ResolveTexturePath(const std::filesystem::path& texturePath) const;
@@ -62,6 +106,31 @@ public:
 private:
     // The cache lookup proper: resolve, key, find or load.
     Texture* LookUpTexture(const std::filesystem::path& texturePath);
+
+    // World or window coordinates to window pixels (float, before edge truncation).
+    float ScreenX(float x, bool screenSpace) const;
+    float ScreenY(float y, bool screenSpace) const;
+    float ScreenScale(bool screenSpace) const;
+    // A rectangle of window coordinates with the edges of FillRect: truncated sums.
+    void FillScreenRect(float sx, float sy, float width, float height, ColorAlpha color);
+    // A convex polygon of window coordinates, pixels sampled at their centres.
+    void FillScreenPolygon(const double (&xs)[4], const double (&ys)[4], ColorAlpha color);
+    void DrawSpriteV2(const SpriteCommand& sprite, bool screenSpace);
+    void DrawPlacedImage(const std::filesystem::path& texturePath, const ImagePlacement& placement,
+                         const ImageLook& look, Color fallback);
+
+    // ---- native: version-2 primitives in window pixels ----
+    // Fills left <= x < right, top <= y < bottom (clipped; empty when inverted),
+    // blended with the colour's opacity.
+    void FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                      ColorAlpha color);
+    // Blends the colour through a coverage mask (text).
+    void BlendCoverage(const CoverageImage& image, ColorAlpha color);
+    // A loaded texture drawn with nearest-neighbour sampling.
+    void DrawTexturedQuad(Texture& texture, const ImagePlacement& placement, const ImageLook& look);
+
+    float zoom = 1;
+    std::unique_ptr<TextRenderer> textRenderer;
 
     Window* window = nullptr;
     std::filesystem::path assetRoot;

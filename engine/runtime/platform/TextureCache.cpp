@@ -5,8 +5,6 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 
-#include <cmath>
-#include <limits>
 
 namespace Orvane {
 
@@ -71,45 +69,5 @@ Texture* Renderer::LookUpTexture(const fs::path& texturePath) {
 }
 
 void Renderer::SetAssetRoot(fs::path folder) { assetRoot = std::move(folder); }
-
-void Renderer::SetCamera(float x, float y) {
-    cameraX = x;
-    cameraY = y;
-}
-
-void Renderer::DrawRects(const std::vector<RectCommand>& rects) {
-    for (const RectCommand& rect : rects) {
-        DrawRect(rect.x, rect.y, rect.width, rect.height, rect.color);
-    }
-}
-
-void Renderer::DrawSprites(const std::vector<SpriteCommand>& sprites) {
-    for (const SpriteCommand& sprite : sprites) {
-        DrawSprite(sprite);
-    }
-}
-
-void Renderer::DrawDebugRects(const std::vector<RectCommand>& rects) {
-    for (const RectCommand& rect : rects) {
-        DrawDebugRect(rect.x, rect.y, rect.width, rect.height, rect.color);
-    }
-}
-
-std::int32_t ToPixelEdge(float value) {
-    // Compare as double: float cannot represent INT32_MAX exactly.
-    constexpr double lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr double highest = std::numeric_limits<std::int32_t>::max();
-    if (std::isnan(value)) {
-        return 0;
-    }
-    const double truncated = std::trunc(static_cast<double>(value));
-    if (truncated <= lowest) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    if (truncated >= highest) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    return static_cast<std::int32_t>(truncated);
-}
 
 } // namespace Orvane

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/Window.h"
+#include "platform/text/TextRaster.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -83,6 +84,12 @@ Uint32 BlendChannel(Uint32 source, Uint32 target, Uint32 alpha) {
     return (source * alpha + target * (255 - alpha) + 127) / 255;
 }
 
+// Source-over of r, g, b with opacity alpha onto a 0x00RRGGBB pixel.
+Uint32 BlendPixel(Uint32 under, Uint32 r, Uint32 g, Uint32 b, Uint32 alpha) {
+    return (BlendChannel(r, (under >> 16) & 0xFF, alpha) << 16) | (BlendChannel(g, (under >> 8) & 0xFF, alpha) << 8) |
+           BlendChannel(b, under & 0xFF, alpha);
+}
+
 // Nearest-neighbour stretch with the half-pixel offset, blended source-over:
 // destination pixel p samples texel floor((p + 0.5 - x) * sourceWidth / width).
 void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, float width, float height) {
@@ -110,14 +117,13 @@ void StretchBlend(SDL_Surface* target, SDL_Surface* image, float x, float y, flo
             if (alpha == 255) {
                 destination[column] = texel & 0x00FFFFFFu;
             } else if (alpha != 0) {
-                const Uint32 under = destination[column];
-                destination[column] = (BlendChannel((texel >> 16) & 0xFF, (under >> 16) & 0xFF, alpha) << 16) |
-                                      (BlendChannel((texel >> 8) & 0xFF, (under >> 8) & 0xFF, alpha) << 8) |
-                                      BlendChannel(texel & 0xFF, under & 0xFF, alpha);
+                destination[column] =
+                    BlendPixel(destination[column], (texel >> 16) & 0xFF, (texel >> 8) & 0xFF, texel & 0xFF, alpha);
             }
         }
     }
 }
+
 
 } // namespace
 
@@ -246,6 +252,128 @@ void Renderer::ReleaseBackBuffer() {
     }
     backBufferWidth = 0;
     backBufferHeight = 0;
+}
+
+void Renderer::FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                            ColorAlpha color) {
+    if (backBuffer == nullptr || color.a == 0) {
+        return;
+    }
+    if (color.a == 255) {
+        FillPixels(backBuffer, left, top, right, bottom, Color{color.r, color.g, color.b});
+        return;
+    }
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, backBuffer->w);
+    bottom = std::min<std::int64_t>(bottom, backBuffer->h);
+    for (std::int64_t y = top; y < bottom; ++y) {
+        Uint32* row = PixelRow(backBuffer, static_cast<int>(y));
+        for (std::int64_t x = left; x < right; ++x) {
+            row[x] = BlendPixel(row[x], color.r, color.g, color.b, color.a);
+        }
+    }
+}
+
+void Renderer::BlendCoverage(const CoverageImage& image, ColorAlpha color) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    const int right = std::min(image.left + image.width, backBuffer->w);
+    const int bottom = std::min(image.top + image.height, backBuffer->h);
+    for (int y = std::max(image.top, 0); y < bottom; ++y) {
+        Uint32* row = PixelRow(backBuffer, y);
+        const std::uint8_t* coverage = image.coverage.data() + static_cast<std::size_t>(y - image.top) * image.width;
+        for (int x = std::max(image.left, 0); x < right; ++x) {
+            const Uint32 alpha = (Uint32{coverage[x - image.left]} * color.a + 127) / 255;
+            if (alpha != 0) {
+                row[x] = BlendPixel(row[x], color.r, color.g, color.b, alpha);
+            }
+        }
+    }
+}
+
+// Inverse mapping: each pixel centre inside the quad finds its place s, t in the
+// unturned sprite (0..1 each way), then the nearest texel of the source rectangle.
+void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placement, const ImageLook& look) {
+    SDL_Surface* image = texture.GetBitmap();
+    if (backBuffer == nullptr || image == nullptr || image->w <= 0 || image->h <= 0 || look.alpha == 0) {
+        return;
+    }
+    if (placement.Unturned() && look.Plain()) {
+        StretchBlend(backBuffer, image, static_cast<float>(placement.originX), static_cast<float>(placement.originY),
+                     static_cast<float>(placement.axisUx), static_cast<float>(placement.axisVy));
+        return;
+    }
+    const double determinant = placement.axisUx * placement.axisVy - placement.axisUy * placement.axisVx;
+    if (!std::isfinite(determinant) || determinant == 0 || !std::isfinite(placement.originX) ||
+        !std::isfinite(placement.originY)) {
+        return;
+    }
+    // The source rectangle, inside the image.
+    double sourceX = 0;
+    double sourceY = 0;
+    double sourceWidth = image->w;
+    double sourceHeight = image->h;
+    if (look.sourceWidth > 0 && look.sourceHeight > 0) {
+        sourceX = std::clamp(static_cast<double>(look.sourceX), 0.0, static_cast<double>(image->w));
+        sourceY = std::clamp(static_cast<double>(look.sourceY), 0.0, static_cast<double>(image->h));
+        sourceWidth = std::min(static_cast<double>(look.sourceWidth), image->w - sourceX);
+        sourceHeight = std::min(static_cast<double>(look.sourceHeight), image->h - sourceY);
+        if (sourceWidth <= 0 || sourceHeight <= 0) {
+            return;
+        }
+    }
+    const double xs[4] = {placement.originX, placement.originX + placement.axisUx,
+                          placement.originX + placement.axisUx + placement.axisVx, placement.originX + placement.axisVx};
+    const double ys[4] = {placement.originY, placement.originY + placement.axisUy,
+                          placement.originY + placement.axisUy + placement.axisVy, placement.originY + placement.axisVy};
+    const double minX = std::min({xs[0], xs[1], xs[2], xs[3]});
+    const double maxX = std::max({xs[0], xs[1], xs[2], xs[3]});
+    const double minY = std::min({ys[0], ys[1], ys[2], ys[3]});
+    const double maxY = std::max({ys[0], ys[1], ys[2], ys[3]});
+    const int firstColumn = static_cast<int>(std::clamp(std::ceil(minX - 0.5), 0.0, double(backBuffer->w)));
+    const int lastColumn = static_cast<int>(std::clamp(std::ceil(maxX - 0.5), 0.0, double(backBuffer->w)));
+    const int firstRow = static_cast<int>(std::clamp(std::ceil(minY - 0.5), 0.0, double(backBuffer->h)));
+    const int lastRow = static_cast<int>(std::clamp(std::ceil(maxY - 0.5), 0.0, double(backBuffer->h)));
+
+    // s = (d x V) / det, t = (U x d) / det for d = pixel centre - origin.
+    const double sPerX = placement.axisVy / determinant;
+    const double sPerY = -placement.axisVx / determinant;
+    const double tPerX = -placement.axisUy / determinant;
+    const double tPerY = placement.axisUx / determinant;
+    const bool flipX = (look.flip & flipHorizontal) != 0;
+    const bool flipY = (look.flip & flipVertical) != 0;
+    const Uint32 tintR = look.tint.r;
+    const Uint32 tintG = look.tint.g;
+    const Uint32 tintB = look.tint.b;
+    const int lastTexelX = static_cast<int>(std::ceil(sourceX + sourceWidth)) - 1;
+    const int lastTexelY = static_cast<int>(std::ceil(sourceY + sourceHeight)) - 1;
+    for (int row = firstRow; row < lastRow; ++row) {
+        Uint32* destination = PixelRow(backBuffer, row);
+        const double dy = row + 0.5 - placement.originY;
+        for (int column = firstColumn; column < lastColumn; ++column) {
+            const double dx = column + 0.5 - placement.originX;
+            const double s = dx * sPerX + dy * sPerY;
+            const double t = dx * tPerX + dy * tPerY;
+            if (s < 0 || s >= 1 || t < 0 || t >= 1) {
+                continue;
+            }
+            const double u = flipX ? 1 - s : s;
+            const double v = flipY ? 1 - t : t;
+            const int texelX = std::min(static_cast<int>(std::floor(sourceX + u * sourceWidth)), lastTexelX);
+            const int texelY = std::min(static_cast<int>(std::floor(sourceY + v * sourceHeight)), lastTexelY);
+            const Uint32 texel = PixelRow(image, texelY)[texelX];
+            const Uint32 alpha = ((texel >> 24) * look.alpha + 127) / 255;
+            if (alpha == 0) {
+                continue;
+            }
+            const Uint32 r = (((texel >> 16) & 0xFF) * tintR + 127) / 255;
+            const Uint32 g = (((texel >> 8) & 0xFF) * tintG + 127) / 255;
+            const Uint32 b = ((texel & 0xFF) * tintB + 127) / 255;
+            destination[column] = alpha == 255 ? (r << 16) | (g << 8) | b : BlendPixel(destination[column], r, g, b, alpha);
+        }
+    }
 }
 
 bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {

@@ -1,7 +1,10 @@
 #include "platform/Renderer.h"
 
 #include "platform/Window.h"
+#include "platform/text/TextRaster.h"
 #include "platform/win32/GdiplusInclude.h"
+
+#include <algorithm>
 
 namespace Orvane {
 
@@ -33,6 +36,49 @@ void FillSolid(HDC dc, const RECT& rect, Color color) {
     FillRect(dc, &rect, brush);
     DeleteObject(brush);
 }
+
+// A 32-bit top-down DIB section on a memory DC of its own, for AlphaBlend sources.
+class BlendSource {
+public:
+    BlendSource(HDC compatible, int width, int height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;   // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc = CreateCompatibleDC(compatible);
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (dc != nullptr && bitmap != nullptr && bits != nullptr) {
+            previous = SelectObject(dc, bitmap);
+            pixels = static_cast<std::uint32_t*>(bits);
+        }
+    }
+    ~BlendSource() {
+        if (previous != nullptr) {
+            SelectObject(dc, previous);
+        }
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
+        if (dc != nullptr) {
+            DeleteDC(dc);
+        }
+    }
+    BlendSource(const BlendSource&) = delete;
+    BlendSource& operator=(const BlendSource&) = delete;
+
+    HDC Dc() const { return dc; }
+    std::uint32_t* Pixels() const { return pixels; }   // 0xAARRGGBB, null on failure
+
+private:
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    std::uint32_t* pixels = nullptr;
+};
 
 } // namespace
 
@@ -96,6 +142,117 @@ void Renderer::DrawSprite(const SpriteCommand& sprite) {
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     const Gdiplus::RectF target(sprite.x - cameraX, sprite.y - cameraY, sprite.width, sprite.height);
     graphics.DrawImage(texture->GetBitmap(), target);
+}
+
+// Opaque boxes are GDI fills like RECT's; translucent ones stretch one
+// pixel of the colour over the box through AlphaBlend's constant opacity.
+void Renderer::FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                            ColorAlpha color) {
+    if (memoryDC == nullptr || color.a == 0) {
+        return;
+    }
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, backBufferWidth);
+    bottom = std::min<std::int64_t>(bottom, backBufferHeight);
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    const RECT rect{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+                    static_cast<LONG>(bottom)};
+    if (color.a == 255) {
+        FillSolid(memoryDC, rect, Color{color.r, color.g, color.b});
+        return;
+    }
+    BlendSource source(memoryDC, 1, 1);
+    if (source.Pixels() == nullptr) {
+        return;
+    }
+    source.Pixels()[0] = (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) | color.b;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, color.a, 0};
+    AlphaBlend(memoryDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, source.Dc(), 0, 0,
+               1, 1, blend);
+}
+
+// The coverage becomes per-pixel alpha of a premultiplied DIB, blended in one call.
+void Renderer::BlendCoverage(const CoverageImage& image, ColorAlpha color) {
+    if (memoryDC == nullptr || image.width <= 0 || image.height <= 0) {
+        return;
+    }
+    BlendSource source(memoryDC, image.width, image.height);
+    if (source.Pixels() == nullptr) {
+        return;
+    }
+    const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t alpha = (std::uint32_t{image.coverage[i]} * color.a + 127) / 255;
+        const std::uint32_t r = (color.r * alpha + 127) / 255;
+        const std::uint32_t g = (color.g * alpha + 127) / 255;
+        const std::uint32_t b = (color.b * alpha + 127) / 255;
+        source.Pixels()[i] = (alpha << 24) | (r << 16) | (g << 8) | b;
+    }
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(memoryDC, image.left, image.top, image.width, image.height, source.Dc(), 0, 0, image.width,
+               image.height, blend);
+}
+
+// GDI+ maps the source rectangle onto the parallelogram of three corners; flips
+// swap the corners, tint and opacity go through a colour matrix.
+void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placement, const ImageLook& look) {
+    Gdiplus::Bitmap* bitmap = texture.GetBitmap();
+    if (memoryDC == nullptr || bitmap == nullptr || look.alpha == 0) {
+        return;
+    }
+    Gdiplus::Graphics graphics(memoryDC);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    if (placement.Unturned() && look.Plain()) {
+        // Exactly what a plain sprite draws.
+        const Gdiplus::RectF target(static_cast<Gdiplus::REAL>(placement.originX),
+                                    static_cast<Gdiplus::REAL>(placement.originY),
+                                    static_cast<Gdiplus::REAL>(placement.axisUx),
+                                    static_cast<Gdiplus::REAL>(placement.axisVy));
+        graphics.DrawImage(bitmap, target);
+        return;
+    }
+    const double imageWidth = bitmap->GetWidth();
+    const double imageHeight = bitmap->GetHeight();
+    double sourceX = 0;
+    double sourceY = 0;
+    double sourceWidth = imageWidth;
+    double sourceHeight = imageHeight;
+    if (look.sourceWidth > 0 && look.sourceHeight > 0) {
+        sourceX = std::clamp(static_cast<double>(look.sourceX), 0.0, imageWidth);
+        sourceY = std::clamp(static_cast<double>(look.sourceY), 0.0, imageHeight);
+        sourceWidth = std::min(static_cast<double>(look.sourceWidth), imageWidth - sourceX);
+        sourceHeight = std::min(static_cast<double>(look.sourceHeight), imageHeight - sourceY);
+        if (sourceWidth <= 0 || sourceHeight <= 0) {
+            return;
+        }
+    }
+    const auto corner = [&](double s, double t) {
+        return Gdiplus::PointF(static_cast<Gdiplus::REAL>(placement.originX + s * placement.axisUx + t * placement.axisVx),
+                               static_cast<Gdiplus::REAL>(placement.originY + s * placement.axisUy + t * placement.axisVy));
+    };
+    const double left = (look.flip & flipHorizontal) != 0 ? 1 : 0;
+    const double top = (look.flip & flipVertical) != 0 ? 1 : 0;
+    const Gdiplus::PointF corners[3] = {corner(left, top), corner(1 - left, top), corner(left, 1 - top)};
+
+    Gdiplus::ImageAttributes attributes;
+    // Edge texels are repeated, not blended with what lies outside the source rectangle.
+    attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    if (look.alpha != 255 || look.tint.r != 255 || look.tint.g != 255 || look.tint.b != 255) {
+        Gdiplus::ColorMatrix matrix{};
+        matrix.m[0][0] = look.tint.r / 255.0f;
+        matrix.m[1][1] = look.tint.g / 255.0f;
+        matrix.m[2][2] = look.tint.b / 255.0f;
+        matrix.m[3][3] = look.alpha / 255.0f;
+        matrix.m[4][4] = 1.0f;
+        attributes.SetColorMatrix(&matrix);
+    }
+    graphics.DrawImage(bitmap, corners, 3, static_cast<Gdiplus::REAL>(sourceX), static_cast<Gdiplus::REAL>(sourceY),
+                       static_cast<Gdiplus::REAL>(sourceWidth), static_cast<Gdiplus::REAL>(sourceHeight),
+                       Gdiplus::UnitPixel, &attributes);
 }
 
 void Renderer::Present() {
