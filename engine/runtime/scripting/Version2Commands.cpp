@@ -180,7 +180,8 @@ bool ScriptHostBridge::Impl::HandleVersion2Line(const std::string& line) {
             ++textStart;
         }
         TextCommand command;
-        const std::string_view fields = std::string_view(line).substr(0, textStart - 1);
+        // Up to and with the ninth separator, so that an empty font still counts as a piece.
+        const std::string_view fields = std::string_view(line).substr(0, textStart);
         if (!SplitExactly(fields, textFieldsBeforeText, pieces) ||
             !ParseFloats(pieces, 1, {&command.x, &command.y, &command.size}) ||
             !ParseColorAlpha(pieces, 4, command.color)) {
