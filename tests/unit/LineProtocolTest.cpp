@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/KeyStates.h"
+#include "input/KeyStates.h"
 #include "scripting/LineProtocol.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // The Win32 window: its size, title, close handling and the key table, driven
 // with real messages sent to a real window.
-#include "platform/KeyStates.h"
+#include "input/KeyStates.h"
 #include "platform/Window.h"
 
 #include <gtest/gtest.h>

@@ -78,6 +78,9 @@ void Application::RunFrameLoop() {
         renderer.BeginFrame(clearColor);
         renderer.DrawSnapshot(snapshot);
         renderer.Present();
+        if (bridge.QuitRequested()) {
+            break;   // the game asked to end: as if the window had been closed
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }

@@ -45,6 +45,10 @@ public:
 private:
     // ---- native ----
     NativeHandle handle = nullptr;
+#ifdef _WIN32
+    std::uint16_t highSurrogate = 0;   // first half of a character typed as two WM_CHARs
+    bool trackingPointer = false;      // TrackMouseEvent asked for WM_MOUSELEAVE
+#endif
     // ---- portable ----
     std::int32_t width = 0;
     std::int32_t height = 0;

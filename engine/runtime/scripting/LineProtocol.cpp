@@ -1,6 +1,6 @@
 #include "scripting/LineProtocol.h"
 
-#include "platform/KeyStates.h"
+#include "input/KeyStates.h"
 
 #include <cfloat>
 #include <charconv>

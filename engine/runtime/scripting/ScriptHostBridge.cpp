@@ -20,6 +20,8 @@ const FrameSnapshot& ScriptHostBridge::Snapshot() const { return impl->snapshot;
 
 int ScriptHostBridge::ProtocolVersion() const { return impl->protocolVersion; }
 
+bool ScriptHostBridge::QuitRequested() const { return impl->quitRequested; }
+
 void ScriptHostBridge::Shutdown() {
     if (impl) {
         impl->Shutdown();

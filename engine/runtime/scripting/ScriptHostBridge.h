@@ -22,6 +22,8 @@ public:
     const FrameSnapshot& Snapshot() const;
     // 1, or 2 once both sides agreed on version 2 during the start handshake.
     int ProtocolVersion() const;
+    // True once a version-2 host asked to end the run (QUIT).
+    bool QuitRequested() const;
     void Shutdown();
 
 private:

@@ -60,6 +60,7 @@ struct ScriptHostBridge::Impl {
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
     bool screenSpace = false;   // version 2: SPACE|screen is in effect
+    bool quitRequested = false; // version 2: the host asked to end the run
 
     bool inputStalled = false;      // a write timed out; later writes do not wait again
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "input/InputEvents.h"
 #include "scripting/LineProtocol.h"
 
 #include <array>
@@ -271,6 +272,10 @@ void ScriptHostBridge::Impl::SendStart() {
         WriteLine("PROTOCOL|2");
         protocolVersion = 2;
         snapshot.protocolVersion = 2;
+        SetInputEventsWanted(true);
+        if (const std::string size = TakeClientSizeLine(); !size.empty()) {
+            WriteLine(size);
+        }
     }
     WriteLine("START");
     WaitFor("STARTED", 5000);
@@ -294,7 +299,12 @@ void ScriptHostBridge::Impl::Frame(float dt) {
     resolvedTextures.clear();
     frameEnded = false;
 
-    WriteLine(ComposeFrameLine(dt));
+    if (protocolVersion == 2) {
+        // What happened since the last frame goes out with the frame line, in one write.
+        WriteLine(TakeInputEventLines() + ComposeFrameLine(dt));
+    } else {
+        WriteLine(ComposeFrameLine(dt));
+    }
     WaitFor("END_FRAME", 500);
 
     // Contacts are told only for complete frames: a cut-off collider list would

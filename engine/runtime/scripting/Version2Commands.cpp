@@ -205,6 +205,10 @@ bool ScriptHostBridge::Impl::HandleVersion2Line(const std::string& line) {
         }
         return true;
     }
+    if (line == "QUIT") {
+        quitRequested = true;
+        return true;
+    }
     if (StartsWith(line, "SPACE|")) {
         if (line == "SPACE|screen" || line == "SPACE|world") {
             screenSpace = line == "SPACE|screen";

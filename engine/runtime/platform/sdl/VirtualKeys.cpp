@@ -55,6 +55,19 @@ constexpr KeyPair namedKeys[] = {
     {SDL_SCANCODE_RIGHTBRACKET, 221},
     {SDL_SCANCODE_APOSTROPHE, 222},
     {SDL_SCANCODE_NONUSBACKSLASH, 226},
+    {SDL_SCANCODE_CLEAR, 12},
+    {SDL_SCANCODE_LGUI, 91},
+    {SDL_SCANCODE_RGUI, 92},
+    {SDL_SCANCODE_APPLICATION, 93},
+    {SDL_SCANCODE_PRINTSCREEN, 44},
+};
+
+// The keypad with NumLock off, as Windows reports it: navigation keys.
+constexpr KeyPair keypadNavigation[] = {
+    {SDL_SCANCODE_KP_0, 45}, {SDL_SCANCODE_KP_1, 35}, {SDL_SCANCODE_KP_2, 40},
+    {SDL_SCANCODE_KP_3, 34}, {SDL_SCANCODE_KP_4, 37}, {SDL_SCANCODE_KP_5, 12},
+    {SDL_SCANCODE_KP_6, 39}, {SDL_SCANCODE_KP_7, 36}, {SDL_SCANCODE_KP_8, 38},
+    {SDL_SCANCODE_KP_9, 33}, {SDL_SCANCODE_KP_PERIOD, 46},
 };
 
 using ScancodeTable = std::array<std::uint8_t, SDL_NUM_SCANCODES>;
@@ -74,6 +87,7 @@ ScancodeTable BuildScancodeTable() {
     table[SDL_SCANCODE_KP_0] = 96;
     for (int i = 0; i < 12; ++i) {
         table[SDL_SCANCODE_F1 + i] = static_cast<std::uint8_t>(112 + i);
+        table[SDL_SCANCODE_F13 + i] = static_cast<std::uint8_t>(124 + i);   // F13..F24
     }
     for (const KeyPair& pair : namedKeys) {
         table[pair.scancode] = pair.virtualKey;
@@ -85,12 +99,19 @@ const ScancodeTable scancodeTable = BuildScancodeTable();
 
 } // namespace
 
-std::uint32_t VirtualKeyFromSdl(SDL_Keycode keycode, SDL_Scancode scancode) {
+std::uint32_t VirtualKeyFromSdl(SDL_Keycode keycode, SDL_Scancode scancode, std::uint16_t modifiers) {
     if (keycode >= SDLK_a && keycode <= SDLK_z) {
         return static_cast<std::uint32_t>('A' + (keycode - SDLK_a));
     }
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
         return 0;
+    }
+    if ((modifiers & KMOD_NUM) == 0) {
+        for (const KeyPair& pair : keypadNavigation) {
+            if (pair.scancode == scancode) {
+                return pair.virtualKey;
+            }
+        }
     }
     return scancodeTable[scancode];
 }

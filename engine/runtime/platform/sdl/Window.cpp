@@ -1,7 +1,8 @@
 #include "platform/Window.h"
 
 #include "core/Log.h"
-#include "platform/KeyStates.h"
+#include "input/InputEvents.h"
+#include "input/KeyStates.h"
 #include "platform/sdl/VirtualKeys.h"
 
 #include <SDL.h>
@@ -62,6 +63,11 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
         ReleaseVideo();
         return false;
     }
+    int clientWidth = 0;
+    int clientHeight = 0;
+    SDL_GetWindowSize(handle, &clientWidth, &clientHeight);
+    RecordClientSize(clientWidth, clientHeight);
+    SDL_StartTextInput();
     return true;
 }
 
@@ -83,28 +89,74 @@ void Window::HandleEvent(const SDL_Event& event) {
         if (handle == nullptr || event.window.windowID != SDL_GetWindowID(handle)) {
             break;
         }
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
             closed = true;
-        } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
             // Key-ups now go to another window; without this a key released
             // there would stay held here for ever.
-            ClearKeyStates();
+            RecordFocus(false);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            RecordFocus(true);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            RecordClientSize(event.window.data1, event.window.data2);
+            break;
+        case SDL_WINDOWEVENT_LEAVE:
+            RecordPointerLeft();
+            break;
+        default:
+            break;
         }
         break;
     case SDL_KEYDOWN:
         if (!IsSystemKey(event.key.keysym.scancode, event.key.keysym.mod)) {
-            const std::uint32_t code = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
+            const std::uint32_t code =
+                VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod);
             if (code != 0) {
                 SetKeyState(code, true);
+                RecordKey(code, true, event.key.repeat != 0);
             }
         }
         break;
     case SDL_KEYUP: {
         // Releases count even while alt is held, so no key stays stuck down.
-        const std::uint32_t code = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
+        const std::uint32_t code =
+            VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod);
         if (code != 0) {
             SetKeyState(code, false);
+            RecordKey(code, false, false);
         }
+        break;
+    }
+    case SDL_TEXTINPUT:
+        RecordText(event.text.text);
+        break;
+    case SDL_MOUSEMOTION: {
+        int clientWidth = 0;
+        int clientHeight = 0;
+        SDL_GetWindowSize(handle, &clientWidth, &clientHeight);
+        const bool inside = event.motion.x >= 0 && event.motion.y >= 0 && event.motion.x < clientWidth &&
+                            event.motion.y < clientHeight;
+        RecordPointer(static_cast<float>(event.motion.x), static_cast<float>(event.motion.y), inside);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        // SDL numbers left, middle, right, x1, x2; the protocol left, right, middle, x1, x2.
+        static constexpr MouseButton buttons[] = {MouseButton::Left, MouseButton::Middle, MouseButton::Right,
+                                                  MouseButton::Extra1, MouseButton::Extra2};
+        if (event.button.button >= 1 && event.button.button <= 5) {
+            RecordButton(buttons[event.button.button - 1], event.type == SDL_MOUSEBUTTONDOWN,
+                         static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+        }
+        break;
+    }
+    case SDL_MOUSEWHEEL: {
+        const float sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0f : 1.0f;
+        RecordWheel(sign * event.wheel.preciseX, sign * event.wheel.preciseY);
         break;
     }
     default:

@@ -1,7 +1,10 @@
 #include "platform/Window.h"
 
 #include "core/Log.h"
-#include "platform/KeyStates.h"
+#include "input/InputEvents.h"
+#include "input/KeyStates.h"
+
+#include <windowsx.h>
 
 #include <cstdint>
 #include <string>
@@ -26,6 +29,44 @@ std::wstring Utf8ToWide(const std::string& text) {
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
     return wide;
+}
+
+// One UTF-16 character as UTF-8.
+std::string Utf8FromCodepoint(std::uint32_t codepoint) {
+    std::string text;
+    if (codepoint < 0x80) {
+        text += static_cast<char>(codepoint);
+    } else if (codepoint < 0x800) {
+        text += static_cast<char>(0xC0 | (codepoint >> 6));
+        text += static_cast<char>(0x80 | (codepoint & 0x3F));
+    } else if (codepoint < 0x10000) {
+        text += static_cast<char>(0xE0 | (codepoint >> 12));
+        text += static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (codepoint & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (codepoint >> 18));
+        text += static_cast<char>(0x80 | ((codepoint >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (codepoint & 0x3F));
+    }
+    return text;
+}
+
+constexpr std::uint32_t replacementCharacter = 0xFFFD;
+
+// Buttons held right now, so that the pointer stays captured while any is.
+bool AnyButtonHeld(WPARAM wParam) {
+    return (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2)) != 0;
+}
+
+void RecordButtonMessage(HWND hwnd, MouseButton button, bool down, WPARAM wParam, LPARAM lParam) {
+    RecordButton(button, down, static_cast<float>(GET_X_LPARAM(lParam)), static_cast<float>(GET_Y_LPARAM(lParam)));
+    // Captured while a button is held: positions outside the window still arrive.
+    if (down) {
+        SetCapture(hwnd);
+    } else if (!AnyButtonHeld(wParam)) {
+        ReleaseCapture();
+    }
 }
 
 } // namespace
@@ -105,13 +146,93 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_KEYDOWN:
         SetKeyState(static_cast<std::uint32_t>(wParam), true);
+        // Bit 30: the key was down already, so this is the keyboard's auto-repeat.
+        RecordKey(static_cast<std::uint32_t>(wParam), true, (lParam & (LPARAM{1} << 30)) != 0);
         return 0;
     case WM_KEYUP:
         SetKeyState(static_cast<std::uint32_t>(wParam), false);
+        RecordKey(static_cast<std::uint32_t>(wParam), false, false);
         return 0;
+    case WM_CHAR:
+        if (owner != nullptr) {
+            const auto unit = static_cast<std::uint32_t>(wParam & 0xFFFF);
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                if (owner->highSurrogate != 0) {
+                    RecordText(Utf8FromCodepoint(replacementCharacter));
+                }
+                owner->highSurrogate = static_cast<std::uint16_t>(unit);
+                return 0;
+            }
+            std::uint32_t codepoint = unit;
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                codepoint = owner->highSurrogate != 0
+                                ? 0x10000 + ((std::uint32_t{owner->highSurrogate} - 0xD800) << 10) + (unit - 0xDC00)
+                                : replacementCharacter;
+            } else if (owner->highSurrogate != 0) {
+                RecordText(Utf8FromCodepoint(replacementCharacter));   // a lone first half
+            }
+            owner->highSurrogate = 0;
+            // Control characters (backspace, enter, escape...) are keys, not text.
+            if (codepoint >= 0x20 && codepoint != 0x7F) {
+                RecordText(Utf8FromCodepoint(codepoint));
+            }
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (owner != nullptr && !owner->trackingPointer) {
+            TRACKMOUSEEVENT track{};
+            track.cbSize = sizeof(track);
+            track.dwFlags = TME_LEAVE;
+            track.hwndTrack = hwnd;
+            owner->trackingPointer = TrackMouseEvent(&track) != FALSE;
+        }
+        {
+            RECT client{0, 0, 0, 0};
+            GetClientRect(hwnd, &client);
+            const int x = GET_X_LPARAM(lParam);
+            const int y = GET_Y_LPARAM(lParam);
+            RecordPointer(static_cast<float>(x), static_cast<float>(y),
+                          x >= 0 && y >= 0 && x < client.right && y < client.bottom);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        if (owner != nullptr) {
+            owner->trackingPointer = false;
+        }
+        RecordPointerLeft();
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        RecordButtonMessage(hwnd, MouseButton::Left, message == WM_LBUTTONDOWN, wParam, lParam);
+        break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        RecordButtonMessage(hwnd, MouseButton::Right, message == WM_RBUTTONDOWN, wParam, lParam);
+        break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        RecordButtonMessage(hwnd, MouseButton::Middle, message == WM_MBUTTONDOWN, wParam, lParam);
+        break;
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONUP:
+        RecordButtonMessage(hwnd, GET_XBUTTON_WPARAM(wParam) == XBUTTON2 ? MouseButton::Extra2 : MouseButton::Extra1,
+                            message == WM_XBUTTONDOWN, wParam, lParam);
+        break;
+    case WM_MOUSEWHEEL:
+        RecordWheel(0, static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA);
+        break;
+    case WM_MOUSEHWHEEL:
+        RecordWheel(static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA, 0);
+        break;
+    case WM_SIZE:
+        RecordClientSize(LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_SETFOCUS:
+        RecordFocus(true);
+        break;
     case WM_KILLFOCUS:
         // Key-ups now go to another window; a held key would otherwise stay down.
-        ClearKeyStates();
+        RecordFocus(false);
         break;
     case WM_ACTIVATEAPP:
         if (wParam == FALSE) {

@@ -1,4 +1,4 @@
-#include "platform/KeyStates.h"
+#include "input/KeyStates.h"
 
 namespace Orvane {
 
