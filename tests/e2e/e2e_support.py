@@ -264,6 +264,20 @@ class Project:
             fail("CloseWindow failed (%d): %s" % (result.returncode,
                                                   result.stderr.decode(errors="replace")))
 
+    def drive_window(self, steps, close=True):
+        """Windows: runs the CloseWindow helper with the given steps (its
+        arguments, e.g. ["--post", "0x100", "65", "1"]), closing the window at the
+        end unless close is false."""
+        command = [os.path.abspath(self.args.close_window), "--timeout-ms", "30000"] + list(steps)
+        if not close:
+            command.append("--no-close")
+        if self.args.emulator:
+            command = [self.args.emulator] + command
+        result = subprocess.run(command, capture_output=True, timeout=120, env=self.environment())
+        if result.returncode != 0:
+            fail("CloseWindow failed (%d): %s" % (result.returncode,
+                                                  result.stderr.decode(errors="replace")))
+
     def cleanup(self):
         if self.args.keep:
             print("kept " + self.root)
