@@ -9,7 +9,7 @@ public sealed class BasicGameMain : Game
     public const float ViewWidth = 960;
     public const float ViewHeight = 540;
 
-    public override void OnStart(string scene)
+    protected override void OnStart(string scene)
     {
         AddScene("Level1", new LevelScene(Levels.Level1, nextScene: "Level2"));
         AddScene("Level2", new LevelScene(Levels.Level2, nextScene: "Level1"));
@@ -17,7 +17,7 @@ public sealed class BasicGameMain : Game
     }
 
     // Runs every frame before the active level's update.
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         if (Input.WasKeyPressed(Key.F1) || Input.WasKeyPressed(Key.Tab))
         {

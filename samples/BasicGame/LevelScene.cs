@@ -31,7 +31,7 @@ public sealed class LevelScene : Scene
     }
 
     // Entering (again) starts the level afresh.
-    public override void OnEnter()
+    protected override void OnEnter()
     {
         walls.Clear();
         gems.Clear();
@@ -67,7 +67,7 @@ public sealed class LevelScene : Scene
         Log.Info($"{Name}: collect {gemCount} gems.");
     }
 
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         player.Update(dt, walls);
         FollowPlayer();
@@ -93,7 +93,7 @@ public sealed class LevelScene : Scene
     }
 
     // Each contact is reported both ways; the player's side is enough.
-    public override void OnCollision(int entityId, int otherId)
+    protected override void OnCollision(int entityId, int otherId)
     {
         if (entityId != PlayerId || !gems.Remove(otherId))
         {
