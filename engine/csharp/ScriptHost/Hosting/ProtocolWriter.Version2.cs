@@ -296,12 +296,23 @@ internal sealed partial class ProtocolWriter
         (float startX, float startY, float endX, float endY) = alongWidth
             ? (0f, height / 2, width, height / 2)
             : (width / 2, 0f, width / 2, height);
-        double angle = options.Rotation * Math.PI / 180;
-        (double sin, double cos) = Math.SinCos(angle);
+        (double sin, double cos) = SinCosOfDegrees(options.Rotation);
         // Clockwise on screen, where y grows downwards.
         float TurnX(float px, float py) => (float)(x + originX + cos * (px - originX) - sin * (py - originY));
         float TurnY(float px, float py) => (float)(y + originY + sin * (px - originX) + cos * (py - originY));
         LineSegment(TurnX(startX, startY), TurnY(startX, startY), TurnX(endX, endY), TurnY(endX, endY), thickness, color);
+    }
+
+    // Quarter turns come out exact, so a sprite turned upright lands on whole pixels.
+    private static (double Sin, double Cos) SinCosOfDegrees(float degrees)
+    {
+        double turn = degrees % 360.0;
+        if (turn % 90 == 0)
+        {
+            int quarter = (int)(turn / 90 + 4) % 4;
+            return quarter switch { 0 => (0, 1), 1 => (1, 0), 2 => (0, -1), _ => (-1, 0) };
+        }
+        return Math.SinCos(turn * Math.PI / 180);
     }
 
     // In version 1 a command in screen space would land in the world: left out.
