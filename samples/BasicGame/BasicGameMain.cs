@@ -9,19 +9,24 @@ public sealed class BasicGameMain : Game
     public const float ViewWidth = 960;
     public const float ViewHeight = 540;
 
-    public override void OnStart(string scene)
+    protected override void OnStart(string scene)
     {
-        AddScene("Level1", new LevelScene(Levels.Level1, nextScene: "Level2"));
-        AddScene("Level2", new LevelScene(Levels.Level2, nextScene: "Level1"));
-        Log.Info("Move with the arrow keys or WASD. F1 or Tab shows the colliders.");
+        AddScene("Level1", new LevelScene(Levels.Level1, title: "Level 1 · The Halls", nextScene: "Level2"));
+        AddScene("Level2", new LevelScene(Levels.Level2, title: "Level 2 · The Vault", nextScene: "Level1"));
+        Log.Info("Move with the arrow keys or WASD. F1 or Tab shows the colliders, Z zooms in and out.");
     }
 
     // Runs every frame before the active level's update.
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         if (Input.WasKeyPressed(Key.F1) || Input.WasKeyPressed(Key.Tab))
         {
             Physics.ShowColliders = !Physics.ShowColliders;
+        }
+        // An older runtime cannot zoom; there the view stays as it is.
+        if (Input.WasKeyPressed(Key.Z) && Draw.AdvancedDrawing)
+        {
+            Camera.Zoom = Camera.Zoom == 1 ? 1.5f : 1;
         }
     }
 }

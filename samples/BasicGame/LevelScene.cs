@@ -3,7 +3,9 @@ using Orvane;
 namespace BasicGame;
 
 // One level, built from a text map: '#' wall, 'o' gem, 'P' player start, anything
-// else floor. Collect every gem to go on to the next level.
+// else floor. Collect every gem to go on to the next level. The gems turn and pulse,
+// the one nearest the player is outlined, a pickup flashes the player, and a HUD in
+// screen space shows the level and the gem count.
 public sealed class LevelScene : Scene
 {
     private const float Tile = 32;
@@ -11,11 +13,17 @@ public sealed class LevelScene : Scene
     private const int FirstGemId = 100;
     private const int FirstWallId = 1000;
 
+    private const float HudTextSize = 20;
+    private const float HighlightRange = 96;
+    private const float FlashSeconds = 0.3f;
+
     private static readonly Color FloorColor = new(40, 44, 56);
     private static readonly Color WallColor = new(150, 80, 60);
     private static readonly Color GemColor = new(250, 200, 40);
+    private static readonly Color HudPanelColor = new(10, 12, 20, 170);
 
     private readonly string[] map;
+    private readonly string title;
     private readonly string nextScene;
     private readonly List<Box> walls = new();
     private readonly Dictionary<int, Box> gems = new();
@@ -23,15 +31,19 @@ public sealed class LevelScene : Scene
     private int gemCount;
     private float worldWidth;
     private float worldHeight;
+    private float time;
+    private float flash;
+    private string gemText = "";
 
-    public LevelScene(string[] map, string nextScene)
+    public LevelScene(string[] map, string title, string nextScene)
     {
         this.map = map;
+        this.title = title;
         this.nextScene = nextScene;
     }
 
     // Entering (again) starts the level afresh.
-    public override void OnEnter()
+    protected override void OnEnter()
     {
         walls.Clear();
         gems.Clear();
@@ -64,11 +76,16 @@ public sealed class LevelScene : Scene
             }
         }
         gemCount = gems.Count;
+        time = 0;
+        flash = 0;
+        UpdateGemText();
         Log.Info($"{Name}: collect {gemCount} gems.");
     }
 
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
+        time += dt;
+        flash = Math.Max(0, flash - dt);
         player.Update(dt, walls);
         FollowPlayer();
 
@@ -84,22 +101,31 @@ public sealed class LevelScene : Scene
         }
         foreach (var (id, gem) in gems)
         {
-            Draw.Sprite("assets/pickup.png", gem.X, gem.Y, gem.Width, gem.Height, GemColor);
+            DrawGem(gem);
             Physics.Collider(id, gem.X, gem.Y, gem.Width, gem.Height);
         }
+        HighlightNearestGem();
         player.Draw();
         Box body = player.Bounds;
+        if (flash > 0)
+        {
+            // Over the player's sprite: a white flash that fades out.
+            Draw.Rect(body.X, body.Y, body.Width, body.Height, Color.White.WithOpacity(flash / FlashSeconds * 0.8f));
+        }
         Physics.Collider(PlayerId, body.X, body.Y, body.Width, body.Height);
+        DrawHud();
     }
 
     // Each contact is reported both ways; the player's side is enough.
-    public override void OnCollision(int entityId, int otherId)
+    protected override void OnCollision(int entityId, int otherId)
     {
         if (entityId != PlayerId || !gems.Remove(otherId))
         {
             return;
         }
         Log.Info($"Picked up a gem ({gemCount - gems.Count}/{gemCount}).");
+        flash = FlashSeconds;
+        UpdateGemText();
         if (gems.Count == 0)
         {
             Log.Info($"{Name} cleared!");
@@ -107,14 +133,71 @@ public sealed class LevelScene : Scene
         }
     }
 
-    // Keeps the player in the middle of the view without showing anything beyond the level.
+    // A gem turns once every four seconds and pulses around its box. An older runtime
+    // cannot turn a sprite, so there it stays still.
+    private void DrawGem(Box gem)
+    {
+        if (!Draw.AdvancedDrawing)
+        {
+            Draw.Sprite("assets/pickup.png", gem.X, gem.Y, gem.Width, gem.Height, GemColor);
+            return;
+        }
+        float scale = 1 + 0.15f * MathF.Sin(time * 5);
+        float size = gem.Width * scale;
+        Draw.Sprite("assets/pickup.png", gem.X + (gem.Width - size) / 2, gem.Y + (gem.Height - size) / 2, size, size,
+            new SpriteOptions { Rotation = time * 90, Fallback = GemColor });
+    }
+
+    private void HighlightNearestGem()
+    {
+        Box body = player.Bounds;
+        float bestDistance = HighlightRange;
+        Box? nearest = null;
+        foreach (Box gem in gems.Values)
+        {
+            float distance = MathF.Sqrt(Square(gem.X - body.X) + Square(gem.Y - body.Y));
+            if (distance < bestDistance)
+            {
+                bestDistance = distance;
+                nearest = gem;
+            }
+        }
+        if (nearest is Box target)
+        {
+            Draw.RectOutline(target.X - 6, target.Y - 6, target.Width + 12, target.Height + 12, GemColor.WithAlpha(200), 2);
+        }
+    }
+
+    // The level's title and the gem count, top left, on a translucent panel that fits the text.
+    private void DrawHud()
+    {
+        TextSize titleSize = Draw.MeasureText(title, HudTextSize);
+        TextSize gemSize = Draw.MeasureText(gemText, HudTextSize);
+        float width = Math.Max(titleSize.Width, gemSize.Width);
+        using (Draw.Screen())
+        {
+            Draw.Rect(8, 8, width + 16, titleSize.Height + gemSize.Height + 12, HudPanelColor);
+            Draw.Text(title, 16, 14, HudTextSize, Color.White);
+            Draw.Text(gemText, 16, 14 + titleSize.Height, HudTextSize, GemColor);
+        }
+    }
+
+    // The text is built when the count changes, not in every frame.
+    private void UpdateGemText() => gemText = $"Gems: {gemCount - gems.Count}/{gemCount}";
+
+    private static float Square(float value) => value * value;
+
+    // Keeps the player in the middle of the view without showing anything beyond the
+    // level. At a zoom of 1.5 the view covers two thirds of the window's size in world units.
     private void FollowPlayer()
     {
         Box body = player.Bounds;
-        float x = body.X + body.Width / 2 - BasicGameMain.ViewWidth / 2;
-        float y = body.Y + body.Height / 2 - BasicGameMain.ViewHeight / 2;
+        float viewWidth = BasicGameMain.ViewWidth / Camera.Zoom;
+        float viewHeight = BasicGameMain.ViewHeight / Camera.Zoom;
+        float x = body.X + body.Width / 2 - viewWidth / 2;
+        float y = body.Y + body.Height / 2 - viewHeight / 2;
         Camera.SetPosition(
-            Math.Clamp(x, 0, Math.Max(0, worldWidth - BasicGameMain.ViewWidth)),
-            Math.Clamp(y, 0, Math.Max(0, worldHeight - BasicGameMain.ViewHeight)));
+            Math.Clamp(x, 0, Math.Max(0, worldWidth - viewWidth)),
+            Math.Clamp(y, 0, Math.Max(0, worldHeight - viewHeight)));
     }
 }

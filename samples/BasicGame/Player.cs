@@ -7,6 +7,15 @@ public sealed class Player
     public const float Size = 28;
     public const float Speed = 220; // world units per second
 
+    private const string Sheet = "assets/player-sheet.png";
+    private const float FrameSize = 32;     // texels per frame in the sheet
+    private const float FramesPerSecond = 8;
+    private static readonly Color BodyColor = new(60, 120, 230);
+
+    private float walkTime;
+    private bool moving;
+    private bool facingLeft;
+
     public float X { get; private set; }
     public float Y { get; private set; }
     public Box Bounds => new(X, Y, Size, Size);
@@ -29,6 +38,12 @@ public sealed class Player
             dx *= 0.7071f;
             dy *= 0.7071f;
         }
+        moving = dx != 0 || dy != 0;
+        walkTime = moving ? walkTime + dt : 0;
+        if (dx != 0)
+        {
+            facingLeft = dx < 0;
+        }
 
         X += dx * Speed * dt;
         foreach (Box wall in walls)
@@ -49,9 +64,18 @@ public sealed class Player
         }
     }
 
+    // Walking plays the sheet's four frames, mirrored when facing left. An older
+    // runtime cannot draw a part of an image, so it gets the single still sprite.
     public void Draw()
     {
-        Orvane.Draw.Sprite("assets/player.png", X, Y, Size, Size, new Color(60, 120, 230));
+        if (!Orvane.Draw.AdvancedDrawing)
+        {
+            Orvane.Draw.Sprite("assets/player.png", X, Y, Size, Size, BodyColor);
+            return;
+        }
+        int frame = moving ? (int)(walkTime * FramesPerSecond) % 4 : 0;
+        Orvane.Draw.Sprite(Sheet, X, Y, Size, Size,
+            SpriteOptions.Frame(frame, 0, FrameSize, FrameSize) with { FlipX = facingLeft, Fallback = BodyColor });
     }
 
     private static float Axis(Key negative, Key negativeAlt, Key positive, Key positiveAlt)

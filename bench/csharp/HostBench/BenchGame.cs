@@ -10,12 +10,12 @@ public sealed class BenchGame : Game
     private int count;
     private int frame;
 
-    public override void OnStart(string scene)
+    protected override void OnStart(string scene)
     {
         count = int.Parse(scene, CultureInfo.InvariantCulture);
     }
 
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         frame++;
         for (int i = 0; i < count; i++)

@@ -2,8 +2,8 @@ namespace Orvane;
 
 /// <summary>
 /// Base class of a game's main class (named by "mainClass" in project.json). The host
-/// creates it once with its parameterless constructor and calls the hooks below; all
-/// of them run on one thread, one at a time.
+/// creates it once with its parameterless constructor and calls the hooks below
+/// (override them as <c>protected override</c>); all of them run on one thread, one at a time.
 /// </summary>
 public abstract class Game
 {
@@ -27,16 +27,16 @@ public abstract class Game
     /// empty). Register scenes here. Unless a scene was loaded here, the named scene is
     /// loaded afterwards, or the first registered one when the name is empty or unknown.
     /// </summary>
-    public virtual void OnStart(string scene) { }
+    protected virtual void OnStart(string scene) { }
 
     /// <summary>Called once per frame, before the active scene's update. dt is in seconds.</summary>
-    public virtual void OnUpdate(float dt) { }
+    protected virtual void OnUpdate(float dt) { }
 
     /// <summary>Entity <paramref name="entityId"/> started to touch <paramref name="otherId"/>.</summary>
-    public virtual void OnCollision(int entityId, int otherId) { }
+    protected virtual void OnCollision(int entityId, int otherId) { }
 
     /// <summary>Called once when the runtime closes a started game, after the active scene's exit.</summary>
-    public virtual void OnShutdown() { }
+    protected virtual void OnShutdown() { }
 
     /// <summary>Registers a scene under a name.</summary>
     /// <exception cref="ArgumentException">The name is taken or the scene belongs to another game.</exception>
@@ -99,7 +99,7 @@ public abstract class Game
         Dispatch(() =>
         {
             OnUpdate(dt);
-            activeScene?.OnUpdate(dt);
+            activeScene?.RunUpdate(dt);
         });
     }
 
@@ -108,7 +108,7 @@ public abstract class Game
         Dispatch(() =>
         {
             OnCollision(entityId, otherId);
-            activeScene?.OnCollision(entityId, otherId);
+            activeScene?.RunCollision(entityId, otherId);
         });
     }
 
@@ -116,7 +116,7 @@ public abstract class Game
     {
         try
         {
-            activeScene?.OnExit();
+            activeScene?.RunExit();
         }
         finally
         {
@@ -151,8 +151,8 @@ public abstract class Game
         Scene next = scenes[name];
         Scene? previous = activeScene;
         activeScene = null;
-        previous?.OnExit();
+        previous?.RunExit();
         activeScene = next;
-        next.OnEnter();
+        next.RunEnter();
     }
 }

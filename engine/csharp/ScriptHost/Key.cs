@@ -2,7 +2,10 @@ namespace Orvane;
 
 /// <summary>
 /// Keyboard keys. The values are the Windows virtual-key codes, which the runtime
-/// reports on every platform.
+/// reports on every platform. Only keys that every platform reports are listed: the
+/// left and right Shift, Control and Alt keys both report <see cref="Shift"/>,
+/// <see cref="Control"/> and <see cref="Alt"/>; the keypad's Enter reports <see cref="Enter"/>.
+/// The names of the punctuation keys are those of a US layout.
 /// </summary>
 public enum Key
 {
@@ -36,16 +39,19 @@ public enum Key
     Decimal = 110,
     Divide = 111,
     F1 = 112, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
-    LeftShift = 160,
-    RightShift = 161,
-    LeftControl = 162,
-    RightControl = 163,
-    LeftAlt = 164,
-    RightAlt = 165,
+    NumLock = 144,
+    ScrollLock = 145,
     Semicolon = 186,
-    Plus = 187,
+    Plus = 187, // the "=" / "+" key
     Comma = 188,
     Minus = 189,
     Period = 190,
+    Slash = 191,
+    Backquote = 192,
+    LeftBracket = 219,
+    Backslash = 220,
+    RightBracket = 221,
+    Quote = 222,
+    IntlBackslash = 226, // the extra key beside the left Shift on ISO keyboards
 #pragma warning restore CS1591
 }

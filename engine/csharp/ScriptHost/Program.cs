@@ -10,15 +10,10 @@ internal static class Program
 {
     private static int Main(string[] args)
     {
-        var stdout = new StreamWriter(Console.OpenStandardOutput(), new UTF8Encoding(false), 1 << 16)
-        {
-            AutoFlush = false,
-            NewLine = "\n",
-        };
-        var output = new ProtocolWriter(stdout);
+        var output = new ProtocolWriter(Console.OpenStandardOutput());
         HostContext.Attach(output);
-        Console.SetOut(new LogTextWriter(output, "Info"));
-        Console.SetError(new LogTextWriter(output, "Error"));
+        Console.SetOut(new LogTextWriter(output, LogLevel.Info));
+        Console.SetError(new LogTextWriter(output, LogLevel.Error));
         try
         {
             if (args.Length != 4)
@@ -31,7 +26,7 @@ internal static class Program
                 output.Error(error);
                 return 1;
             }
-            game!.ProjectFolder = args[2];
+            game.ProjectFolder = args[2];
             WarmUp.Run(game);
             using var stdin = new StreamReader(Console.OpenStandardInput(), new UTF8Encoding(false));
             return new HostLoop(game, args[3], output).Run(stdin);

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the sample's sprites (32x32 PNG) next to this script. Standard library only."""
+"""Writes the sample's sprites (32x32 PNG, the player's sheet 4 frames of 32x32 in a row)
+next to this script. Standard library only."""
 import os
 import struct
 import zlib
@@ -7,17 +8,17 @@ import zlib
 SIZE = 32
 
 
-def png(path, pixel):
+def png(path, pixel, width=SIZE, height=SIZE):
     """pixel(x, y) -> (r, g, b, a); writes an 8-bit RGBA PNG."""
     rows = b"".join(
-        b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(SIZE)) for y in range(SIZE)
+        b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(width)) for y in range(height)
     )
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
     data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
     with open(path, "wb") as file:
         file.write(data)
@@ -31,6 +32,35 @@ def player(x, y):
     if y in range(9, 14) and (x in range(9, 13) or x in range(19, 23)):
         return (255, 255, 255, 255)
     if x in (0, SIZE - 1) or y in (0, SIZE - 1):
+        return (20, 40, 110, 255)
+    return (60, 120, 230, 255)
+
+
+def player_sheet(x, y):
+    # Four walking frames facing right, 32x32 each: the body bobs by a pixel and the
+    # feet take turns stepping out, one of them lifted. Frame 0 stands.
+    frame, x = divmod(x, SIZE)
+    y -= (0, 1, 0, 1)[frame]
+    feet_top = SIZE - 5
+    if y < 0:
+        return (0, 0, 0, 0)
+    if y >= feet_top:
+        back, front = ((6, 13), (18, 25)) if frame in (0, 2) else ((3, 10), (21, 28))
+        lifted = y >= feet_top + 3
+        if back[0] <= x < back[1] and not (frame == 3 and lifted):
+            return (20, 40, 110, 255)
+        if front[0] <= x < front[1] and not (frame == 1 and lifted):
+            return (20, 40, 110, 255)
+        return (0, 0, 0, 0)
+    # The body: a box from (2, 2) to (29, feet_top - 1) with cut corners.
+    inside_x = min(x - 2, SIZE - 3 - x)
+    inside_y = min(y - 2, feet_top - 1 - y)
+    if inside_x < 0 or inside_y < 0 or inside_x + inside_y < 3:
+        return (0, 0, 0, 0)
+    if y in range(8, 14) and (x in range(13, 18) or x in range(21, 26)):
+        pupil = y in range(10, 13) and (x in range(15, 18) or x in range(23, 26))
+        return (10, 10, 30, 255) if pupil else (255, 255, 255, 255)
+    if inside_x == 0 or inside_y == 0:
         return (20, 40, 110, 255)
     return (60, 120, 230, 255)
 
@@ -60,5 +90,6 @@ def wall(x, y):
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     png(os.path.join(here, "player.png"), player)
+    png(os.path.join(here, "player-sheet.png"), player_sheet, width=4 * SIZE)
     png(os.path.join(here, "pickup.png"), pickup)
     png(os.path.join(here, "wall.png"), wall)

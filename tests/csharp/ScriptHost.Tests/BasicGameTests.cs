@@ -13,6 +13,16 @@ public sealed class BasicGameTests
         return Host.Run(game!, "Level1", new[] { "START" }.Concat(input).ToArray());
     }
 
+    private static HostRun PlayVersion2(params string[] input)
+    {
+        Assert.True(GameLoader.TryCreate(BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", out Game? game, out string error), error);
+        return Host.RunVersion2(game, "Level1", new[] { "START" }.Concat(input).ToArray());
+    }
+
+    private static string[] Fields(string line) => line.Split('|');
+
+    private static float Number(string field) => float.Parse(field, CultureInfo.InvariantCulture);
+
     private static float PlayerX(string[] frame)
     {
         string sprite = Assert.Single(frame, l => l.StartsWith("SPRITE|") && l.EndsWith("|assets/player.png"));
@@ -55,5 +65,89 @@ public sealed class BasicGameTests
         Assert.Equal(Count(2, "COLLIDER|"), Count(2, "DEBUG_RECT|")); // still held: no second toggle
         Assert.Equal(Count(3, "COLLIDER|"), Count(3, "DEBUG_RECT|"));
         Assert.Equal(0, Count(4, "DEBUG_RECT|"));
+    }
+
+    [Fact]
+    public void TheAnimatedPlayerWalksThroughTheSheetAndFacesItsWay()
+    {
+        var input = Enumerable.Repeat("FRAME|0.05|39", 8).Concat(Enumerable.Repeat("FRAME|0.05|37", 4)).Append("FRAME|0.05|").ToArray();
+
+        HostRun run = PlayVersion2(input);
+
+        string PlayerImage(int frame) => Assert.Single(run.Reply(frame), l => l.EndsWith("|assets/player-sheet.png"));
+        Assert.DoesNotContain(run.Lines, l => l.EndsWith("|assets/player.png"));
+        // IMAGE|x|y|w|h|sx|sy|sw|sh|rotation|ox|oy|flip|...: the source steps 32 texels per frame.
+        var sources = Enumerable.Range(0, 8).Select(f => Number(Fields(PlayerImage(f))[5])).ToArray();
+        Assert.Equal(new float[] { 0, 32, 64, 96 }, sources.Distinct().Order());
+        Assert.All(Enumerable.Range(0, 8), f => Assert.Equal("0", Fields(PlayerImage(f))[12]));
+        Assert.All(Enumerable.Range(8, 4), f => Assert.Equal("1", Fields(PlayerImage(f))[12])); // walking left: mirrored
+        // Standing still shows frame 0, still facing left.
+        Assert.Equal(new[] { "0", "1" }, new[] { Fields(PlayerImage(12))[5], Fields(PlayerImage(12))[12] });
+    }
+
+    [Fact]
+    public void TheHudShowsTheLevelAndTheGemCountInScreenSpace()
+    {
+        HostRun run = PlayVersion2("FRAME|0.016|", "COLLISION|1|100", "COLLISION|100|1", "FRAME|0.016|");
+
+        string[] Hud(int frame)
+        {
+            string[] lines = run.Reply(frame);
+            int start = Array.IndexOf(lines, "SPACE|screen");
+            int end = Array.IndexOf(lines, "SPACE|world");
+            Assert.True(start >= 0 && end > start, string.Join("\n", lines));
+            return lines[(start + 1)..end];
+        }
+        string[] before = Hud(0);
+        Assert.StartsWith("FILL|8|8|", before[0]); // the panel first, under the text
+        string[] texts = before.Where(l => l.StartsWith("TEXT|")).Select(l => Fields(l)[^1]).ToArray();
+        Assert.Equal(2, texts.Length);
+        Assert.StartsWith("Level 1", texts[0]);
+        Assert.Matches("^Gems: 0/[1-9][0-9]*$", texts[1]);
+        Assert.Equal("Gems: 1/" + texts[1].Split('/')[1], Fields(Hud(1).Last(l => l.StartsWith("TEXT|")))[^1]);
+        // The panel is as wide as the wider text plus its margins.
+        float panelWidth = Number(Fields(before[0])[3]);
+        Assert.Equal(Math.Max(Draw.MeasureText(texts[0], 20).Width, Draw.MeasureText(texts[1], 20).Width) + 16, panelWidth);
+    }
+
+    [Fact]
+    public void GemsTurnAndAPickupFlashesThePlayer()
+    {
+        HostRun run = PlayVersion2("FRAME|0.1|", "FRAME|0.1|", "COLLISION|1|100", "FRAME|0.1|");
+
+        float Turn(int frame) => Number(Fields(run.Reply(frame).First(l => l.EndsWith("|assets/pickup.png")))[9]);
+        Assert.True(Turn(1) > Turn(0), $"{Turn(0)} then {Turn(1)}");
+        string[] afterPickup = run.Reply(2);
+        int player = Array.FindIndex(afterPickup, l => l.EndsWith("|assets/player-sheet.png"));
+        int flash = Array.FindIndex(afterPickup, l => l.StartsWith("FILL|") && l.Contains("|255|255|255|"));
+        Assert.True(player >= 0 && flash > player, "the flash is drawn over the player");
+        Assert.DoesNotContain(run.Reply(1), l => l.StartsWith("FILL|") && l.Contains("|255|255|255|"));
+    }
+
+    [Fact]
+    public void ZKeyZoomsTheCameraOnANewRuntimeOnly()
+    {
+        HostRun newer = PlayVersion2("FRAME|0.016|90", "FRAME|0.016|", "FRAME|0.016|90");
+        HostRun older = Play("FRAME|0.016|90", "FRAME|0.016|");
+
+        Assert.Equal(new[] { "ZOOM|1.5", "ZOOM|1" }, newer.Lines.Where(l => l.StartsWith("ZOOM|")));
+        Assert.DoesNotContain(older.Lines, l => l.StartsWith("ZOOM|") || l.Contains("camera zoom"));
+    }
+
+    // On a version-1 runtime the sample still plays: only version-1 lines, and every
+    // feature it cannot show is named once.
+    [Fact]
+    public void OnAVersion1RuntimeOnlyVersion1LinesGoOut()
+    {
+        var input = Enumerable.Repeat("FRAME|0.05|39", 20).Concat(new[] { "COLLISION|1|100", "FRAME|0.05|", "FRAME|0.05|112" }).ToArray();
+
+        HostRun run = Play(input);
+
+        string[] version1 = { "READY", "STARTED", "END_FRAME", "PROTOCOL|2", "RECT|", "SPRITE|", "DEBUG_RECT|", "CAMERA|", "COLLIDER|", "LOG|" };
+        Assert.All(run.Lines, l => Assert.Contains(version1, k => l.StartsWith(k)));
+        string[] warnings = run.Lines.Where(l => l.StartsWith("LOG|Warn|")).ToArray();
+        Assert.Equal(warnings.Distinct(), warnings);
+        Assert.Contains(warnings, w => w.Contains("cannot draw text"));
+        Assert.Contains(warnings, w => w.Contains("cannot draw in screen space"));
     }
 }

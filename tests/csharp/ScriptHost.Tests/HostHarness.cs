@@ -1,3 +1,4 @@
+using System.Text;
 using Orvane.Hosting;
 
 namespace Orvane.Tests;
@@ -9,18 +10,28 @@ public sealed class HostCollection
 {
 }
 
-internal sealed class CountingWriter : StringWriter
+// What the host writes, as the runtime would read it, and how often it was flushed.
+internal sealed class CountingStream : MemoryStream
 {
     public int Flushes { get; private set; }
+    public int Writes { get; private set; }
 
     public override void Flush()
     {
         Flushes++;
         base.Flush();
     }
+
+    public override void Write(byte[] buffer, int offset, int count)
+    {
+        Writes++;
+        base.Write(buffer, offset, count);
+    }
+
+    public string Text => Encoding.UTF8.GetString(GetBuffer(), 0, (int)Length);
 }
 
-internal sealed record HostRun(int ExitCode, string Text, int Flushes)
+internal sealed record HostRun(int ExitCode, string Text, int Flushes, int Writes)
 {
     public string[] Lines => Text.Length == 0 ? Array.Empty<string>() : Text.TrimEnd('\n').Split('\n');
 
@@ -42,11 +53,15 @@ internal static class Host
 {
     public static HostRun Run(Game game, string startScene, params string[] input)
     {
-        var writer = new CountingWriter();
-        var loop = new HostLoop(game, startScene, new ProtocolWriter(writer));
+        var stream = new CountingStream();
+        var loop = new HostLoop(game, startScene, new ProtocolWriter(stream));
         int exitCode = loop.Run(new StringReader(string.Join("\n", input) + "\n"));
-        return new HostRun(exitCode, writer.ToString(), writer.Flushes);
+        return new HostRun(exitCode, stream.Text, stream.Flushes, stream.Writes);
     }
+
+    // As Run, with a runtime that takes protocol version 2.
+    public static HostRun RunVersion2(Game game, string startScene, params string[] input) =>
+        Run(game, startScene, new[] { "PROTOCOL|2" }.Concat(input).ToArray());
 }
 
 // A game whose hooks are set by the test; every call is recorded.
@@ -58,25 +73,25 @@ internal sealed class ScriptedGame : Game
     public Action<int, int>? Collision { get; init; }
     public Action? Shutdown { get; init; }
 
-    public override void OnStart(string scene)
+    protected override void OnStart(string scene)
     {
         Calls.Add("start:" + scene);
         Start?.Invoke(scene);
     }
 
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         Calls.Add("update");
         Update?.Invoke(dt);
     }
 
-    public override void OnCollision(int entityId, int otherId)
+    protected override void OnCollision(int entityId, int otherId)
     {
         Calls.Add($"collision:{entityId}:{otherId}");
         Collision?.Invoke(entityId, otherId);
     }
 
-    public override void OnShutdown()
+    protected override void OnShutdown()
     {
         Calls.Add("shutdown");
         Shutdown?.Invoke();
@@ -94,16 +109,16 @@ internal sealed class RecordingScene : Scene
 
     public Action<float>? Update { get; init; }
 
-    public override void OnEnter() => calls.Add($"{Name}.enter");
-    public override void OnExit() => calls.Add($"{Name}.exit");
+    protected override void OnEnter() => calls.Add($"{Name}.enter");
+    protected override void OnExit() => calls.Add($"{Name}.exit");
 
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         calls.Add($"{Name}.update");
         Update?.Invoke(dt);
     }
 
-    public override void OnCollision(int entityId, int otherId) => calls.Add($"{Name}.collision:{entityId}:{otherId}");
+    protected override void OnCollision(int entityId, int otherId) => calls.Add($"{Name}.collision:{entityId}:{otherId}");
 }
 
 internal static class RepositoryPaths

@@ -12,7 +12,7 @@ public sealed class HostLoopTests
 
         Assert.Equal(0, run.ExitCode);
         Assert.Equal(
-            new[] { "READY", "STARTED", "RECT|1|2|3|4|255|0|0", "END_FRAME", "RECT|1|2|3|4|255|0|0", "END_FRAME" },
+            new[] { "PROTOCOL|2", "READY", "STARTED", "RECT|1|2|3|4|255|0|0", "END_FRAME", "RECT|1|2|3|4|255|0|0", "END_FRAME" },
             run.Lines);
         Assert.Equal(new[] { "start:Level1", "update", "update", "shutdown" }, game.Calls);
     }
@@ -32,7 +32,7 @@ public sealed class HostLoopTests
 
         // READY, STARTED, three frames, and the final flush after the shutdown hook.
         Assert.Equal(6, run.Flushes);
-        Assert.Equal(2 + 3 * 1001, run.Lines.Length);
+        Assert.Equal(3 + 3 * 1001, run.Lines.Length); // PROTOCOL|2, READY, STARTED, three frames
     }
 
     [Fact]
@@ -90,7 +90,7 @@ public sealed class HostLoopTests
 
         HostRun run = Host.Run(game, "", "HELLO", "", "start", "START ", "FRAME", "SHUTDOWN ", "START", "FRAME|0.01|");
 
-        Assert.Equal(new[] { "READY", "STARTED", "END_FRAME" }, run.Lines);
+        Assert.Equal(new[] { "PROTOCOL|2", "READY", "STARTED", "END_FRAME" }, run.Lines);
         Assert.Equal(new[] { "start:", "update", "shutdown" }, game.Calls);
     }
 
@@ -101,7 +101,7 @@ public sealed class HostLoopTests
 
         HostRun run = Host.Run(game, "", "FRAME|0.01|", "START");
 
-        Assert.Equal(new[] { "READY", "END_FRAME", "STARTED" }, run.Lines);
+        Assert.Equal(new[] { "PROTOCOL|2", "READY", "END_FRAME", "STARTED" }, run.Lines);
         Assert.DoesNotContain("update", game.Calls);
     }
 

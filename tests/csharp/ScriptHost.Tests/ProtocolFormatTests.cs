@@ -167,7 +167,7 @@ public sealed class ProtocolFormatTests
         HostRun run = Host.Run(game, "", "START", "FRAME|0.01|", "FRAME|0.01|", "FRAME|0.01|", "FRAME|0.01|", "FRAME|0.01|");
 
         Assert.Equal(
-            new[] { "READY", "STARTED", "END_FRAME", "CAMERA|10|0", "END_FRAME", "END_FRAME", "CAMERA|10|5", "END_FRAME", "CAMERA|0|0", "END_FRAME" },
+            new[] { "PROTOCOL|2", "READY", "STARTED", "END_FRAME", "CAMERA|10|0", "END_FRAME", "END_FRAME", "CAMERA|10|5", "END_FRAME", "CAMERA|0|0", "END_FRAME" },
             run.Lines);
     }
 
@@ -178,6 +178,6 @@ public sealed class ProtocolFormatTests
 
         HostRun run = Host.Run(game, "", "START");
 
-        Assert.Equal(new[] { "READY", "CAMERA|200|150", "STARTED" }, run.Lines);
+        Assert.Equal(new[] { "PROTOCOL|2", "READY", "CAMERA|200|150", "STARTED" }, run.Lines);
     }
 }

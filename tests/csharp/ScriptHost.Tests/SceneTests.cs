@@ -66,7 +66,7 @@ public sealed class SceneTests
             this.calls = calls;
         }
 
-        public override void OnStart(string scene)
+        protected override void OnStart(string scene)
         {
             AddScene("Level1", new RecordingScene(calls));
             AddScene("Menu", new RecordingScene(calls));

@@ -1,3 +1,4 @@
+using System.Diagnostics.CodeAnalysis;
 using System.Reflection;
 
 namespace Orvane.Hosting;
@@ -6,7 +7,7 @@ namespace Orvane.Hosting;
 // readable message for an ERROR line.
 internal static class GameLoader
 {
-    internal static bool TryCreate(string assemblyPath, string mainClass, out Game? game, out string error)
+    internal static bool TryCreate(string assemblyPath, string mainClass, [NotNullWhen(true)] out Game? game, out string error)
     {
         game = null;
         string fullPath = Path.GetFullPath(assemblyPath);

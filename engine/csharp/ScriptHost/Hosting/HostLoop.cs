@@ -2,11 +2,14 @@ using System.Globalization;
 
 namespace Orvane.Hosting;
 
-// Runs one game over the line protocol: announces READY, then answers START with
-// STARTED and every FRAME line with the frame's commands and END_FRAME, each reply
-// flushed once. COLLISION lines are queued and delivered at the start of the next
-// frame, after the input state was updated and before the update, so collision
-// handlers run inside a frame like every other hook. Unknown lines are ignored.
+// Runs one game over the line protocol: offers version 2 and announces READY, then
+// answers START with STARTED and every FRAME line with the frame's commands and
+// END_FRAME, each reply flushed once. The runtime's answer to the offer is the first
+// of PROTOCOL|2 (version 2), START or FRAME (a version-1 runtime). COLLISION lines are
+// queued and delivered at the start of the next frame, after the input state was
+// updated and before the update, so collision handlers run inside a frame like every
+// other hook. Unknown lines are ignored, and so is every line the runtime cut short
+// (it ends such a line with CAN).
 internal sealed class HostLoop
 {
     private readonly Game game;
@@ -14,8 +17,10 @@ internal sealed class HostLoop
     private readonly ProtocolWriter output;
     private readonly Queue<(int EntityId, int OtherId)> collisions = new();
     private bool started;
+    private bool versionKnown;
     private float sentCameraX;
     private float sentCameraY;
+    private float sentZoom = 1;
 
     internal HostLoop(Game game, string startScene, ProtocolWriter output)
     {
@@ -23,6 +28,7 @@ internal sealed class HostLoop
         this.startScene = startScene;
         this.output = output;
         HostContext.Attach(output);
+        HostContext.Fonts.ProjectFolder = game.ProjectFolder;
     }
 
     // Reads lines until SHUTDOWN or the end of input, then runs the shutdown hook.
@@ -31,6 +37,7 @@ internal sealed class HostLoop
     {
         try
         {
+            output.Line("PROTOCOL|2");
             output.Line("READY");
             output.Flush();
             string? line;
@@ -39,6 +46,10 @@ internal sealed class HostLoop
                 if (line == "SHUTDOWN")
                 {
                     break;
+                }
+                if (line.EndsWith(CutLineMark))
+                {
+                    continue;
                 }
                 Handle(line);
             }
@@ -56,8 +67,15 @@ internal sealed class HostLoop
         }
     }
 
+    // The runtime ends the fragment of a line it could not finish writing with CAN.
+    private const char CutLineMark = '\u0018';
+
     private void Handle(string line)
     {
+        if (!versionKnown)
+        {
+            Negotiate(line);
+        }
         if (line.StartsWith("FRAME|", StringComparison.Ordinal))
         {
             Frame(line.AsSpan("FRAME|".Length));
@@ -69,6 +87,23 @@ internal sealed class HostLoop
         else if (line == "START")
         {
             Start();
+        }
+    }
+
+    // Before the first START or FRAME, PROTOCOL|2 says the runtime takes version 2;
+    // START or FRAME without it comes from a version-1 runtime. Later PROTOCOL lines
+    // change nothing.
+    private void Negotiate(string line)
+    {
+        if (line == "PROTOCOL|2")
+        {
+            output.Version = 2;
+            versionKnown = true;
+        }
+        else if (line == "START" || line.StartsWith("FRAME|", StringComparison.Ordinal))
+        {
+            output.Version = 1;
+            versionKnown = true;
         }
     }
 
@@ -95,6 +130,7 @@ internal sealed class HostLoop
         float dt = ParseTimeStep(dtText);
 
         HostContext.Input.NextFrame(keys);
+        output.BeginFrame();
         // A frame that arrives before START gets no update: the game has not started.
         if (started)
         {
@@ -123,10 +159,20 @@ internal sealed class HostLoop
         }
     }
 
-    // The runtime keeps the camera until told otherwise and starts at 0, 0, so only a
-    // moved camera is sent.
+    // The runtime keeps the camera until told otherwise and starts at 0, 0 and zoom 1,
+    // so only a moved or zoomed camera is sent.
     private void SendCameraIfMoved()
     {
+        float zoom = Camera.Zoom;
+        if (!zoom.Equals(sentZoom))
+        {
+            output.Zoom(zoom);
+            // A version-1 runtime cannot zoom: it stays at 1, and is reminded only once.
+            if (output.Version >= 2)
+            {
+                sentZoom = zoom;
+            }
+        }
         float x = Camera.X;
         float y = Camera.Y;
         if (x.Equals(sentCameraX) && y.Equals(sentCameraY))
@@ -176,7 +222,7 @@ internal sealed class HostLoop
             string traceLine = lines[i].TrimEnd('\r');
             if (traceLine.Length > 0)
             {
-                output.Log("Error", traceLine);
+                output.Log(LogLevel.Error, traceLine);
             }
         }
     }

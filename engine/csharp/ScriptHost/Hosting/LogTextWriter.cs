@@ -7,10 +7,10 @@ namespace Orvane.Hosting;
 internal sealed class LogTextWriter : TextWriter
 {
     private readonly ProtocolWriter output;
-    private readonly string level;
+    private readonly LogLevel level;
     private readonly StringBuilder pending = new();
 
-    internal LogTextWriter(ProtocolWriter output, string level)
+    internal LogTextWriter(ProtocolWriter output, LogLevel level)
     {
         this.output = output;
         this.level = level;

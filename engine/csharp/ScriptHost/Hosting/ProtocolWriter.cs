@@ -1,46 +1,65 @@
-using System.Globalization;
-
 namespace Orvane.Hosting;
 
 // Writes protocol lines to the runtime. Numbers use the invariant culture; floats are
 // written in their shortest round-trip form, which the runtime's strtof reads back
-// exactly. Nothing is flushed here except by Flush: the host flushes once per reply.
-internal sealed class ProtocolWriter
+// exactly. Lines collect in one UTF-8 buffer that goes out on Flush: the host flushes
+// once per reply. This file holds the version-1 commands and what both versions
+// share; ProtocolWriter.Version2.cs holds the rest.
+internal sealed partial class ProtocolWriter
 {
-    private readonly TextWriter writer;
+    private readonly Utf8LineBuffer buffer;
     private readonly HashSet<string> reportedSpritePaths = new(StringComparer.Ordinal);
     private bool reportedNonFinite;
 
-    internal ProtocolWriter(TextWriter writer)
+    internal ProtocolWriter(Stream stream)
     {
-        this.writer = writer;
+        buffer = new Utf8LineBuffer(stream);
     }
+
+    // The protocol version agreed with the runtime: 1 until the runtime answers the
+    // host's offer with PROTOCOL|2.
+    internal int Version { get; set; } = 1;
 
     internal void Line(string keyword)
     {
-        writer.Write(keyword);
-        writer.Write('\n');
+        buffer.Append(keyword);
+        buffer.EndLine();
     }
 
-    internal void Flush() => writer.Flush();
+    internal void Flush() => buffer.Flush();
 
-    internal void Rect(float x, float y, float width, float height, Color color) =>
-        Box("RECT|", x, y, width, height, color);
+    // A colour with opacity is a version-2 FILL.
+    internal void Rect(float x, float y, float width, float height, Color color)
+    {
+        if (!color.IsOpaque)
+        {
+            Fill(x, y, width, height, color);
+            return;
+        }
+        if (LeftOutOfScreenSpace())
+        {
+            return;
+        }
+        Box("RECT|"u8, "RECT", x, y, width, height, color);
+    }
 
+    // Debug outlines are always drawn in world space, over everything.
     internal void DebugRect(float x, float y, float width, float height, Color color) =>
-        Box("DEBUG_RECT|", x, y, width, height, color);
+        Box("DEBUG_RECT|"u8, "DEBUG_RECT", x, y, width, height, color);
 
     // A path the protocol cannot carry (empty, or holding "|" or a line break) would
     // make the runtime drop the line, or misread it; draw the fallback rectangle instead.
+    // SPRITE| has no opacity: the fallback is opaque.
     internal void Sprite(string path, float x, float y, float width, float height, Color fallback)
     {
-        if (string.IsNullOrEmpty(path) || path.AsSpan().IndexOfAny('|', '\r', '\n') >= 0)
+        if (!IsSendablePath(path))
         {
-            if (reportedSpritePaths.Add(path ?? ""))
-            {
-                Log("Warn", $"Sprite path cannot be sent, drawing its fallback colour instead: \"{path}\"");
-            }
-            Rect(x, y, width, height, fallback);
+            ReportUnsendablePath(path);
+            Rect(x, y, width, height, fallback.WithAlpha(255));
+            return;
+        }
+        if (LeftOutOfScreenSpace())
+        {
             return;
         }
         if (!AllFinite(x, y, width, height))
@@ -48,12 +67,12 @@ internal sealed class ProtocolWriter
             ReportNonFinite("SPRITE");
             return;
         }
-        writer.Write("SPRITE|");
+        buffer.Append("SPRITE|"u8);
         WriteBox(x, y, width, height);
         WriteColor(fallback);
-        writer.Write('|');
-        writer.Write(path);
-        writer.Write('\n');
+        buffer.Append((byte)'|');
+        buffer.Append(path);
+        buffer.EndLine();
     }
 
     internal void Camera(float x, float y)
@@ -63,11 +82,11 @@ internal sealed class ProtocolWriter
             ReportNonFinite("CAMERA");
             return;
         }
-        writer.Write("CAMERA|");
-        WriteFloat(x);
-        writer.Write('|');
-        WriteFloat(y);
-        writer.Write('\n');
+        buffer.Append("CAMERA|"u8);
+        buffer.AppendFloat(x);
+        buffer.Append((byte)'|');
+        buffer.AppendFloat(y);
+        buffer.EndLine();
     }
 
     internal void Collider(int id, float x, float y, float width, float height)
@@ -77,86 +96,74 @@ internal sealed class ProtocolWriter
             ReportNonFinite("COLLIDER");
             return;
         }
-        writer.Write("COLLIDER|");
-        WriteInt(id);
-        writer.Write('|');
+        buffer.Append("COLLIDER|"u8);
+        buffer.AppendInt(id);
+        buffer.Append((byte)'|');
         WriteBox(x, y, width, height);
-        writer.Write('\n');
+        buffer.EndLine();
     }
 
-    // level is one of Info, Warn, Error. The message may hold "|" (the runtime takes
-    // the rest of the line), never a line break.
-    internal void Log(string level, string? message)
+    // The message may hold "|" (the runtime takes the rest of the line), never a line break.
+    internal void Log(LogLevel level, string? message)
     {
-        writer.Write("LOG|");
-        writer.Write(level);
-        writer.Write('|');
+        buffer.Append(level switch
+        {
+            LogLevel.Warn => "LOG|Warn|"u8,
+            LogLevel.Error => "LOG|Error|"u8,
+            _ => "LOG|Info|"u8,
+        });
         WriteSingleLine(message);
-        writer.Write('\n');
+        buffer.EndLine();
     }
 
     internal void Error(string? message)
     {
-        writer.Write("ERROR|");
+        buffer.Append("ERROR|"u8);
         WriteSingleLine(message);
-        writer.Write('\n');
+        buffer.EndLine();
     }
 
-    private void Box(string keyword, float x, float y, float width, float height, Color color)
+    private void Box(ReadOnlySpan<byte> keyword, string name, float x, float y, float width, float height, Color color)
     {
         if (!AllFinite(x, y, width, height))
         {
-            ReportNonFinite(keyword.TrimEnd('|'));
+            ReportNonFinite(name);
             return;
         }
-        writer.Write(keyword);
+        buffer.Append(keyword);
         WriteBox(x, y, width, height);
         WriteColor(color);
-        writer.Write('\n');
+        buffer.EndLine();
     }
 
     // Writes "x|y|w|h" without a trailing separator.
     private void WriteBox(float x, float y, float width, float height)
     {
         WriteFloat(x);
-        writer.Write('|');
+        buffer.Append((byte)'|');
         WriteFloat(y);
-        writer.Write('|');
+        buffer.Append((byte)'|');
         WriteFloat(width);
-        writer.Write('|');
+        buffer.Append((byte)'|');
         WriteFloat(height);
     }
 
     // Writes "|r|g|b".
     private void WriteColor(Color color)
     {
-        writer.Write('|');
-        WriteInt(color.R);
-        writer.Write('|');
-        WriteInt(color.G);
-        writer.Write('|');
-        WriteInt(color.B);
+        buffer.Append((byte)'|');
+        buffer.AppendInt(color.R);
+        buffer.Append((byte)'|');
+        buffer.AppendInt(color.G);
+        buffer.Append((byte)'|');
+        buffer.AppendInt(color.B);
     }
 
     private void WriteFloat(float value)
     {
         // strtof reports a subnormal result as a range error and the runtime then drops
         // the whole command; at pixel scale such a value is 0 anyway.
-        if (float.IsSubnormal(value))
-        {
-            value = 0;
-        }
-        Span<char> text = stackalloc char[32];
-        // The default format is the shortest text that parses back to the same float.
-        value.TryFormat(text, out int length, default, CultureInfo.InvariantCulture);
-        writer.Write(text[..length]);
-    }
-
-    private void WriteInt(int value)
-    {
-        Span<char> text = stackalloc char[12];
-        value.TryFormat(text, out int length, default, CultureInfo.InvariantCulture);
-        writer.Write(text[..length]);
+        buffer.AppendFloat(float.IsSubnormal(value) ? 0 : value);
     }
 
     private void WriteSingleLine(string? text)
@@ -165,12 +172,26 @@ internal sealed class ProtocolWriter
         {
             return;
         }
-        if (text.AsSpan().IndexOfAny('\r', '\n') < 0)
+        ReadOnlySpan<char> rest = text;
+        int lineBreak;
+        while ((lineBreak = rest.IndexOfAny('\r', '\n')) >= 0)
         {
-            writer.Write(text);
-            return;
+            buffer.Append(rest[..lineBreak]);
+            buffer.Append((byte)' ');
+            rest = rest[(lineBreak + 1)..];
         }
-        writer.Write(text.Replace('\r', ' ').Replace('\n', ' '));
+        buffer.Append(rest);
+    }
+
+    private static bool IsSendablePath(string? path) =>
+        !string.IsNullOrEmpty(path) && path.AsSpan().IndexOfAny('|', '\r', '\n') < 0;
+
+    private void ReportUnsendablePath(string? path)
+    {
+        if (reportedSpritePaths.Add(path ?? ""))
+        {
+            Log(LogLevel.Warn, $"Sprite path cannot be sent, drawing its fallback colour instead: \"{path}\"");
+        }
     }
 
     private static bool AllFinite(float x, float y, float width, float height) =>
@@ -185,6 +206,6 @@ internal sealed class ProtocolWriter
             return;
         }
         reportedNonFinite = true;
-        Log("Warn", $"Left out a {keyword} command with a NaN or infinite number (further ones are left out silently).");
+        Log(LogLevel.Warn, $"Left out a {keyword} command with a NaN or infinite number (further ones are left out silently).");
     }
 }

@@ -15,13 +15,29 @@ internal static class WarmUp
     internal static void Run(Game game)
     {
         var clock = Stopwatch.StartNew();
-        var output = new ProtocolWriter(TextWriter.Null);
-        output.Rect(1.5f, 2, 3, 4, Color.White);
-        output.DebugRect(1.5f, 2, 3, 4, Color.White);
-        output.Sprite("warm-up.png", 1.5f, 2, 3, 4, Color.White);
-        output.Collider(1, 1.5f, 2, 3, 4);
-        output.Camera(1.5f, 2);
-        output.Log("Info", "warm-up");
+        foreach (int version in new[] { 1, 2 })
+        {
+            var output = new ProtocolWriter(Stream.Null) { Version = version };
+            output.BeginFrame();
+            output.Rect(1.5f, 2, 3, 4, Color.White);
+            output.Rect(1.5f, 2, 3, 4, Color.White.WithAlpha(128));
+            output.DebugRect(1.5f, 2, 3, 4, Color.White);
+            output.Sprite("warm-up.png", 1.5f, 2, 3, 4, Color.White);
+            output.Image("warm-up.png", 1.5f, 2, 3, 4, SpriteOptions.Frame(1, 0, 2, 2) with { Rotation = 90, FlipX = true });
+            output.Outline(1.5f, 2, 3, 4, 2, Color.White);
+            output.LineSegment(1.5f, 2, 3, 4, 2, Color.White);
+            using (output.EnterScreenSpace())
+            {
+                output.Text("warm-up\n", 1.5f, 2, 16, Color.White, null);
+            }
+            output.Collider(1, 1.5f, 2, 3, 4);
+            output.Camera(1.5f, 2);
+            output.Zoom(2);
+            output.Log(LogLevel.Info, "warm-up");
+            output.Flush();
+        }
+        // Also reads the embedded font, which the first measured text would wait for.
+        TextLayout.Measure(FontLibrary.Default, "warm-up", 16);
         new InputState().NextFrame("37,65");
 
         const BindingFlags declared = BindingFlags.Public | BindingFlags.NonPublic | BindingFlags.Instance

@@ -1,0 +1,108 @@
+using System.Globalization;
+using System.Text;
+
+namespace Orvane.Hosting;
+
+// The reply being written, as UTF-8 in one reusable buffer that goes to the stream in
+// one write per reply. A reply larger than WriteLimit goes out in pieces of about that
+// size, so a writer that is never flushed (the one used before a host is attached)
+// does not grow without bound. Nothing here allocates once the buffer has grown to
+// the size of the largest reply.
+internal sealed class Utf8LineBuffer
+{
+    private const int InitialSize = 64 * 1024;
+    private const int WriteLimit = 1 << 20;
+    // Room for the longest number: a float's shortest round-trip text is at most 15
+    // bytes ("-1.1754944E-38"), an int's 11.
+    private const int NumberRoom = 32;
+
+    private readonly Stream stream;
+    private byte[] bytes = new byte[InitialSize];
+    private int length;
+
+    internal Utf8LineBuffer(Stream stream)
+    {
+        this.stream = stream;
+    }
+
+    internal void Append(byte value)
+    {
+        Reserve(1);
+        bytes[length++] = value;
+    }
+
+    internal void Append(ReadOnlySpan<byte> utf8)
+    {
+        Reserve(utf8.Length);
+        utf8.CopyTo(bytes.AsSpan(length));
+        length += utf8.Length;
+    }
+
+    // Lone surrogates become U+FFFD, as the UTF-8 encoder replaces them.
+    internal void Append(ReadOnlySpan<char> text)
+    {
+        Reserve(Encoding.UTF8.GetMaxByteCount(text.Length));
+        length += Encoding.UTF8.GetBytes(text, bytes.AsSpan(length));
+    }
+
+    internal void Append(Rune rune)
+    {
+        Reserve(4);
+        length += rune.EncodeToUtf8(bytes.AsSpan(length));
+    }
+
+    internal void AppendFloat(float value)
+    {
+        Reserve(NumberRoom);
+        // The default format is the shortest text that parses back to the same float.
+        value.TryFormat(bytes.AsSpan(length), out int written, default, CultureInfo.InvariantCulture);
+        length += written;
+    }
+
+    internal void AppendInt(int value)
+    {
+        Reserve(NumberRoom);
+        value.TryFormat(bytes.AsSpan(length), out int written, default, CultureInfo.InvariantCulture);
+        length += written;
+    }
+
+    internal void EndLine()
+    {
+        Append((byte)'\n');
+        if (length >= WriteLimit)
+        {
+            WriteOut();
+        }
+    }
+
+    internal void Flush()
+    {
+        WriteOut();
+        stream.Flush();
+    }
+
+    private void WriteOut()
+    {
+        if (length > 0)
+        {
+            // Emptied first: a failed write must not send the same bytes twice.
+            int count = length;
+            length = 0;
+            stream.Write(bytes, 0, count);
+        }
+    }
+
+    private void Reserve(int count)
+    {
+        if (bytes.Length - length >= count)
+        {
+            return;
+        }
+        int size = bytes.Length;
+        while (size - length < count)
+        {
+            size *= 2;
+        }
+        Array.Resize(ref bytes, size);
+    }
+}
