@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -507,6 +509,44 @@ TEST(TextLayoutTest, MeasuresByTheSharedRules) {
         EXPECT_EQ(layout.height, c.height);
         EXPECT_EQ(layout.lineCount, c.lineCount);
     }
+}
+
+// The table the script host's own measure is tested against (tests/data/
+// text-metrics.txt): the runtime's layout must give the very same sizes.
+TEST(TextLayoutTest, AgreesWithTheScriptHostsMeasureTable) {
+    std::ifstream file(DataFile("text-metrics.txt"), std::ios::binary);
+    ASSERT_TRUE(file) << "tests/data/text-metrics.txt is missing";
+    FontLibrary fonts;
+    std::string line;
+    int cases = 0;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string size;
+        std::string width;
+        std::string height;
+        std::getline(fields, size, '|');
+        std::getline(fields, width, '|');
+        std::getline(fields, height, '|');
+        std::string escaped;
+        std::getline(fields, escaped, '\0');
+        std::string text;
+        for (std::size_t at = 0; at < escaped.size(); ++at) {
+            if (escaped[at] == '\\' && at + 1 < escaped.size() && (escaped[at + 1] == 'n' || escaped[at + 1] == '\\')) {
+                text += escaped[++at] == 'n' ? '\n' : '\\';
+            } else {
+                text += escaped[at];
+            }
+        }
+        SCOPED_TRACE(line);
+        const TextLayout layout = LayOutText(fonts.Default(), std::stof(size), text);
+        EXPECT_EQ(layout.width, std::stoi(width));
+        EXPECT_EQ(layout.height, std::stoi(height));
+        ++cases;
+    }
+    EXPECT_GE(cases, 10);
 }
 
 TEST(TextLayoutTest, MalformedUtf8ReadsAsReplacementCharacters) {
