@@ -19,6 +19,7 @@ struct SDL_Surface;
 namespace Orvane {
 
 class Window;
+struct RgbImage;
 
 // Draws one frame of script output into a back buffer the size of the client
 // area and copies it to the window.
@@ -52,6 +53,8 @@ public:
     std::int32_t BackBufferWidth() const { return backBufferWidth; }
     std::int32_t BackBufferHeight() const { return backBufferHeight; }
     bool ReadPixel(std::int32_t x, std::int32_t y, Color& color) const;
+    // The whole back buffer, as presented last; false when there is none.
+    bool ReadBackBuffer(RgbImage& image) const;
 
 #ifdef _WIN32
     static void AcquireGdiplus();

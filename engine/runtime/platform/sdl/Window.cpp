@@ -14,7 +14,25 @@ namespace {
 // the last one to go shuts SDL down.
 int videoUsers = 0;
 
-bool AcquireVideo() {
+// The offscreen driver draws into memory and needs no display. The driver is
+// chosen when video starts, so this counts only for the first window; the
+// override beats SDL_VIDEODRIVER, and a later visible start drops it again.
+void ChooseVideoDriver(bool headless) {
+    static bool offscreenChosen = false;
+    if (videoUsers > 0) {
+        return;
+    }
+    if (headless) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+        offscreenChosen = true;
+    } else if (offscreenChosen) {
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        offscreenChosen = false;
+    }
+}
+
+bool AcquireVideo(bool headless) {
+    ChooseVideoDriver(headless);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
@@ -42,7 +60,7 @@ Window::~Window() {
     }
 }
 
-bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title) {
+bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title, bool headless) {
     this->width = width;
     this->height = height;
     if (handle != nullptr) {
@@ -50,13 +68,13 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
         handle = nullptr;
         ReleaseVideo();
     }
-    if (!AcquireVideo()) {
+    if (!AcquireVideo(headless)) {
         LogError(std::string("Failed to create window: ") + SDL_GetError());
         return false;
     }
     // The title is UTF-8 text already, which is what SDL expects.
     handle = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                              width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+                              width, height, (headless ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN) | SDL_WINDOW_RESIZABLE);
     if (handle == nullptr) {
         LogError(std::string("Failed to create window: ") + SDL_GetError());
         ReleaseVideo();
