@@ -14,6 +14,16 @@ namespace {
 // the last one to go shuts SDL down.
 int videoUsers = 0;
 
+void ReleaseVideo() {
+    if (videoUsers <= 0) {
+        return;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (--videoUsers == 0) {
+        SDL_Quit();
+    }
+}
+
 // The offscreen driver draws into memory and needs no display. The driver is
 // chosen when video starts, so this counts only for the first window; the
 // override beats SDL_VIDEODRIVER, and a later visible start drops it again.
@@ -31,23 +41,27 @@ void ChooseVideoDriver(bool headless) {
     }
 }
 
+// Without a display SDL falls back to the offscreen driver by itself; a run that
+// did not ask for that would go on with nobody seeing it and nothing to close.
+bool FellBackToNoDisplay(bool headless) {
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return !headless && (requested == nullptr || *requested == '\0') && driver != nullptr &&
+           (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
 bool AcquireVideo(bool headless) {
     ChooseVideoDriver(headless);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
     ++videoUsers;
+    if (FellBackToNoDisplay(headless)) {
+        ReleaseVideo();
+        SDL_SetError("no display is available (DISPLAY is not set or cannot be opened)");
+        return false;
+    }
     return true;
-}
-
-void ReleaseVideo() {
-    if (videoUsers <= 0) {
-        return;
-    }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (--videoUsers == 0) {
-        SDL_Quit();
-    }
 }
 
 } // namespace
