@@ -50,18 +50,33 @@ bool FellBackToNoDisplay(bool headless) {
            (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
 }
 
+bool DisplayNamed() {
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
 bool AcquireVideo(bool headless) {
     ChooseVideoDriver(headless);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return false;
-    }
-    ++videoUsers;
-    if (FellBackToNoDisplay(headless)) {
+    // In a process that started and stopped SDL video before, its X11 start now
+    // and then fails for a moment (about 1 in 100) and SDL falls back to
+    // offscreen: with a display named, that is worth another try or two.
+    for (int attempt = 1;; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            return false;
+        }
+        ++videoUsers;
+        if (!FellBackToNoDisplay(headless)) {
+            return true;
+        }
         ReleaseVideo();
-        SDL_SetError("no display is available (DISPLAY is not set or cannot be opened)");
-        return false;
+        if (attempt == 3 || !DisplayNamed()) {
+            break;
+        }
+        SDL_Delay(10);
     }
-    return true;
+    SDL_SetError("no display is available (DISPLAY is not set or cannot be opened)");
+    return false;
 }
 
 } // namespace
