@@ -17,11 +17,13 @@ import os
 import queue
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import zlib
 
 HOST_FOLDER = os.path.join("engine", "csharp", "ScriptHost", "bin", "Debug", "net8.0")
 HOST_FILE = "Orvane.ScriptHost.dll"
@@ -235,13 +237,22 @@ class Project:
             env.setdefault("ORVANE_WINE_PREFIX_ROOT", os.path.dirname(os.path.abspath(self.args.orvane)))
         return env
 
-    def start(self, project_argument=None, dotnet_root=None):
-        """Starts the runtime in the work folder with the project folder as argument."""
+    def start(self, project_argument=None, dotnet_root=None, options=(), env_changes=None):
+        """Starts the runtime in the work folder with the options, then the project
+        folder as argument (False: no project argument). env_changes sets
+        variables, or removes those set to None."""
         if project_argument is None:
             project_argument = self.path_for_runtime(self.project)
         env = self.environment()
         env["DOTNET_ROOT"] = self.path_for_runtime(dotnet_root or self.dotnet_root)
-        command = [os.path.abspath(self.args.orvane), project_argument]
+        for name, value in (env_changes or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
+        command = [os.path.abspath(self.args.orvane)] + list(options)
+        if project_argument is not False:
+            command.append(project_argument)
         if self.args.emulator:
             command = [self.args.emulator] + command
         process = subprocess.Popen(command, cwd=self.work, env=env, stdin=subprocess.DEVNULL,
@@ -290,6 +301,51 @@ class Project:
     def __exit__(self, *exc):
         self.cleanup()
         return False
+
+
+def read_png(path):
+    """(width, height, rows of (r, g, b) tuples) of an 8-bit RGB or RGBA PNG
+    file, decoded here so that no image tool is needed."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        fail(path + " is not a PNG file")
+    at, chunks, header = 8, [], None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            chunks.append(body)
+        at += 12 + length
+    width, height, depth, colour_type, _, _, interlace = header
+    if depth != 8 or colour_type not in (2, 6) or interlace:
+        fail("%s: unsupported PNG form (depth %d, colour type %d)" % (path, depth, colour_type))
+    channels = 3 if colour_type == 2 else 4
+    raw = zlib.decompress(b"".join(chunks))
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        rows.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
+        previous = line
+    return width, height, rows
 
 
 def require_display():

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "platform/Screenshot.h"
 #include "project/ProjectLoader.h"
 #include "project/ScriptHostConfig.h"
 #include "project/ScriptHostLocator.h"
@@ -29,12 +30,16 @@ std::filesystem::path Application::LocateScriptHost(const std::filesystem::path&
     return Orvane::LocateScriptHost(rootPath);
 }
 
-int Application::Run(const std::filesystem::path& projectPath) {
+int Application::Run(const std::filesystem::path& projectPath, const RunOptions& runOptions) {
+    options = runOptions;
     ProjectConfig config;
     if (!LoadProject(projectPath, config)) {
         return 1;
     }
-    if (!window.Create(config.window.width, config.window.height, config.window.title)) {
+    if (!window.Create(config.window.width, config.window.height, config.window.title, options.headless)) {
+        if (!options.headless) {
+            LogInfo("Without a display, run with --headless: no window, the same drawing.");
+        }
         return 1;
     }
     if (!renderer.Initialize(window)) {
@@ -64,15 +69,42 @@ int Application::Run(const std::filesystem::path& projectPath) {
     timer.Reset();
     LogInfo("Running project: " + config.name);
 
+    if (options.fixedStep && ClampFrameStep(*options.fixedStep) != *options.fixedStep) {
+        LogWarn("--fixed-step is outside 0 .. 0.05 s; every frame steps " +
+                std::string(ClampFrameStep(*options.fixedStep) == 0.0f ? "0" : "0.05") + " s.");
+    }
+
     RunFrameLoop();
 
     bridge.Shutdown();
+    if (!options.screenshotPath.empty() && !SaveScreenshot()) {
+        return 1;
+    }
     return 0;
 }
 
+float Application::NextFrameStep() {
+    const float measured = timer.Tick();
+    return ClampFrameStep(options.fixedStep ? *options.fixedStep : measured);
+}
+
+bool Application::SaveScreenshot() {
+    RgbImage image;
+    if (!renderer.ReadBackBuffer(image)) {
+        LogError("No frame was presented; the screenshot was not saved: " + PathToUtf8(options.screenshotPath));
+        return false;
+    }
+    if (!WritePng(image, options.screenshotPath)) {
+        return false;
+    }
+    LogInfo("Screenshot saved: " + PathToUtf8(options.screenshotPath));
+    return true;
+}
+
 void Application::RunFrameLoop() {
+    std::int64_t framesRun = 0;
     while (window.PumpMessages()) {
-        const float dt = ClampFrameStep(timer.Tick());
+        const float dt = NextFrameStep();
         bridge.Frame(dt);
         const FrameSnapshot& snapshot = bridge.Snapshot();
         renderer.BeginFrame(clearColor);
@@ -80,6 +112,11 @@ void Application::RunFrameLoop() {
         renderer.Present();
         if (bridge.QuitRequested()) {
             break;   // the game asked to end: as if the window had been closed
+        }
+        // The last frame is presented and kept for the screenshot; then the run
+        // closes as after a user's close.
+        if (options.frameLimit && ++framesRun >= *options.frameLimit) {
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

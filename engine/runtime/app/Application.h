@@ -1,4 +1,5 @@
 #pragma once
+#include "app/CommandLine.h"
 #include "app/FrameTimer.h"
 #include "platform/Renderer.h"
 #include "platform/Window.h"
@@ -19,13 +20,18 @@ float ClampFrameStep(float seconds);
 // the script host stops first, the window goes last.
 class Application {
 public:
-    // 0 after the window was closed, 1 after a start-up failure.
-    int Run(const std::filesystem::path& projectPath);
+    // 0 after the window was closed (or the frame limit reached), 1 after a
+    // start-up failure or a screenshot that could not be saved.
+    int Run(const std::filesystem::path& projectPath, const RunOptions& options = {});
 
 private:
     bool LoadProject(const std::filesystem::path& projectPath, ProjectConfig& config);
     std::filesystem::path LocateScriptHost(const std::filesystem::path& rootPath);
     void RunFrameLoop();
+    float NextFrameStep();
+    bool SaveScreenshot();
+
+    RunOptions options;
 
     Window window;
     Renderer renderer;

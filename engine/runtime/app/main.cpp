@@ -1,9 +1,15 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "project/ScriptHostLocator.h"
 
+#include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,12 +18,45 @@
 
 namespace {
 
-const char* const defaultProjectPath = "samples/BasicGame";
+// A published game keeps orvane beside its project.json: started without a
+// project folder, it runs that game rather than the default sample.
+std::filesystem::path DefaultProjectPath() {
+    const std::filesystem::path besideExecutable = Orvane::ExecutableDirectory();
+    std::error_code error;
+    if (std::filesystem::is_regular_file(besideExecutable / "project.json", error)) {
+        return besideExecutable;
+    }
+    return Orvane::defaultProjectFolder;
+}
 
-int RunApplication(const std::filesystem::path& projectPath) {
+// Options are handled before anything starts; --help and --version print on
+// standard output, errors are one line plus the hint on standard error.
+int RunApplication(const std::vector<std::string>& arguments) {
     try {
+        const Orvane::CommandLine line = Orvane::ParseCommandLine(arguments);
+        switch (line.action) {
+        case Orvane::CommandLineAction::ShowHelp:
+            std::fputs(Orvane::UsageText().c_str(), stdout);
+            return 0;
+        case Orvane::CommandLineAction::ShowVersion:
+            std::fputs((Orvane::VersionText() + "\n").c_str(), stdout);
+            return 0;
+        case Orvane::CommandLineAction::Fail:
+            Orvane::LogError(line.error);
+            std::fputs((Orvane::UsageHint() + "\n").c_str(), stderr);
+            return 1;
+        case Orvane::CommandLineAction::Run:
+            break;
+        }
+        std::string screenshotError;
+        if (!line.options.screenshotPath.empty() &&
+            !Orvane::CheckScreenshotTarget(line.options.screenshotPath, screenshotError)) {
+            Orvane::LogError(screenshotError);
+            return 1;
+        }
+        const std::filesystem::path projectPath = line.projectGiven ? line.projectPath : DefaultProjectPath();
         Orvane::Application application;
-        return application.Run(projectPath);
+        return application.Run(projectPath, line.options);
     } catch (const std::exception& error) {
         // Run has no handler of its own (a file-system error while searching, say).
         Orvane::LogError(error.what());
@@ -49,15 +88,15 @@ private:
 #ifdef _WIN32
 // The wide command line keeps characters outside the ANSI code page.
 int wmain(int argc, wchar_t** argv) {
-    const std::filesystem::path projectPath = argc > 1 ? std::filesystem::path(argv[1])
-                                                       : std::filesystem::path(defaultProjectPath);
+    std::vector<std::string> arguments;
+    for (int index = 1; index < argc; ++index) {
+        arguments.push_back(Orvane::PathToUtf8(std::filesystem::path(argv[index])));
+    }
     TimerResolution timerResolution;
-    return RunApplication(projectPath);
+    return RunApplication(arguments);
 }
 #else
 int main(int argc, char** argv) {
-    const std::filesystem::path projectPath = argc > 1 ? Orvane::Utf8ToPath(argv[1])
-                                                       : std::filesystem::path(defaultProjectPath);
-    return RunApplication(projectPath);
+    return RunApplication(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -20,6 +20,7 @@ namespace Orvane {
 
 class Window;
 class TextRenderer;
+struct RgbImage;
 struct CoverageImage;
 
 // Where a sprite lands in window pixels: the screen position of its top-left
@@ -96,6 +97,8 @@ public:
     std::int32_t BackBufferWidth() const { return backBufferWidth; }
     std::int32_t BackBufferHeight() const { return backBufferHeight; }
     bool ReadPixel(std::int32_t x, std::int32_t y, Color& color) const;
+    // The whole back buffer, as presented last; false when there is none.
+    bool ReadBackBuffer(RgbImage& image) const;
 
 #ifdef _WIN32
     static void AcquireGdiplus();

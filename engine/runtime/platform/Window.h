@@ -26,9 +26,10 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    // Opens a visible, resizable window whose client area is width x height.
+    // Opens a visible, resizable window whose client area is width x height;
+    // headless, one that is never shown and needs no display, drawn the same.
     // False after one logged error line.
-    bool Create(std::int32_t width, std::int32_t height, const std::string& title);
+    bool Create(std::int32_t width, std::int32_t height, const std::string& title, bool headless = false);
 
     // Handles every waiting message without blocking; false once closed.
     bool PumpMessages();

@@ -1,6 +1,7 @@
 #include "platform/Renderer.h"
 
 #include "core/Log.h"
+#include "platform/Screenshot.h"
 #include "platform/Window.h"
 #include "platform/text/TextRaster.h"
 
@@ -384,6 +385,26 @@ bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
     color.r = static_cast<std::uint8_t>(pixel >> 16);
     color.g = static_cast<std::uint8_t>(pixel >> 8);
     color.b = static_cast<std::uint8_t>(pixel);
+    return true;
+}
+
+bool Renderer::ReadBackBuffer(RgbImage& image) const {
+    if (backBuffer == nullptr || backBufferWidth <= 0 || backBufferHeight <= 0) {
+        return false;
+    }
+    image.width = backBufferWidth;
+    image.height = backBufferHeight;
+    image.pixels.resize(static_cast<std::size_t>(backBufferWidth) * static_cast<std::size_t>(backBufferHeight) * 3);
+    std::uint8_t* out = image.pixels.data();
+    for (int y = 0; y < backBufferHeight; ++y) {
+        const Uint32* row = PixelRow(backBuffer, y);
+        for (int x = 0; x < backBufferWidth; ++x) {
+            const Uint32 pixel = row[x];
+            *out++ = static_cast<std::uint8_t>(pixel >> 16);
+            *out++ = static_cast<std::uint8_t>(pixel >> 8);
+            *out++ = static_cast<std::uint8_t>(pixel);
+        }
+    }
     return true;
 }
 

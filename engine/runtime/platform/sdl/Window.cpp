@@ -15,14 +15,6 @@ namespace {
 // the last one to go shuts SDL down.
 int videoUsers = 0;
 
-bool AcquireVideo() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return false;
-    }
-    ++videoUsers;
-    return true;
-}
-
 void ReleaseVideo() {
     if (videoUsers <= 0) {
         return;
@@ -31,6 +23,61 @@ void ReleaseVideo() {
     if (--videoUsers == 0) {
         SDL_Quit();
     }
+}
+
+// The offscreen driver draws into memory and needs no display. The driver is
+// chosen when video starts, so this counts only for the first window; the
+// override beats SDL_VIDEODRIVER, and a later visible start drops it again.
+void ChooseVideoDriver(bool headless) {
+    static bool offscreenChosen = false;
+    if (videoUsers > 0) {
+        return;
+    }
+    if (headless) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+        offscreenChosen = true;
+    } else if (offscreenChosen) {
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        offscreenChosen = false;
+    }
+}
+
+// Without a display SDL falls back to the offscreen driver by itself; a run that
+// did not ask for that would go on with nobody seeing it and nothing to close.
+bool FellBackToNoDisplay(bool headless) {
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return !headless && (requested == nullptr || *requested == '\0') && driver != nullptr &&
+           (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
+bool DisplayNamed() {
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+bool AcquireVideo(bool headless) {
+    ChooseVideoDriver(headless);
+    // In a process that started and stopped SDL video before, its X11 start now
+    // and then fails for a moment (about 1 in 100) and SDL falls back to
+    // offscreen: with a display named, that is worth another try or two.
+    for (int attempt = 1;; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            return false;
+        }
+        ++videoUsers;
+        if (!FellBackToNoDisplay(headless)) {
+            return true;
+        }
+        ReleaseVideo();
+        if (attempt == 3 || !DisplayNamed()) {
+            break;
+        }
+        SDL_Delay(10);
+    }
+    SDL_SetError("no display is available (DISPLAY is not set or cannot be opened)");
+    return false;
 }
 
 } // namespace
@@ -43,7 +90,7 @@ Window::~Window() {
     }
 }
 
-bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title) {
+bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title, bool headless) {
     this->width = width;
     this->height = height;
     if (handle != nullptr) {
@@ -51,13 +98,13 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
         handle = nullptr;
         ReleaseVideo();
     }
-    if (!AcquireVideo()) {
+    if (!AcquireVideo(headless)) {
         LogError(std::string("Failed to create window: ") + SDL_GetError());
         return false;
     }
     // The title is UTF-8 text already, which is what SDL expects.
     handle = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                              width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+                              width, height, (headless ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN) | SDL_WINDOW_RESIZABLE);
     if (handle == nullptr) {
         LogError(std::string("Failed to create window: ") + SDL_GetError());
         ReleaseVideo();

@@ -1,10 +1,13 @@
 #include "platform/Renderer.h"
 
+#include "platform/Screenshot.h"
 #include "platform/Window.h"
 #include "platform/text/TextRaster.h"
 #include "platform/win32/GdiplusInclude.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace Orvane {
 
@@ -293,6 +296,40 @@ bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
     color.r = GetRValue(value);
     color.g = GetGValue(value);
     color.b = GetBValue(value);
+    return true;
+}
+
+bool Renderer::ReadBackBuffer(RgbImage& image) const {
+    if (memoryDC == nullptr || backBuffer == nullptr || backBufferWidth <= 0 || backBufferHeight <= 0) {
+        return false;
+    }
+    // A negative height asks for rows top to bottom; 32 bits keep rows aligned.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = backBufferWidth;
+    info.bmiHeader.biHeight = -backBufferHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const std::size_t count = static_cast<std::size_t>(backBufferWidth) * static_cast<std::size_t>(backBufferHeight);
+    std::vector<std::uint32_t> bgrx(count);
+    // GetDIBits wants the bitmap out of any DC: it is swapped out for the call.
+    const HGDIOBJ selected = SelectObject(memoryDC, previousBitmap);
+    const int rows = GetDIBits(memoryDC, backBuffer, 0, static_cast<UINT>(backBufferHeight), bgrx.data(), &info,
+                               DIB_RGB_COLORS);
+    SelectObject(memoryDC, selected);
+    if (rows != backBufferHeight) {
+        return false;
+    }
+    image.width = backBufferWidth;
+    image.height = backBufferHeight;
+    image.pixels.resize(count * 3);
+    std::uint8_t* out = image.pixels.data();
+    for (const std::uint32_t pixel : bgrx) {
+        *out++ = static_cast<std::uint8_t>(pixel >> 16);
+        *out++ = static_cast<std::uint8_t>(pixel >> 8);
+        *out++ = static_cast<std::uint8_t>(pixel);
+    }
     return true;
 }
 

@@ -78,7 +78,7 @@ Window::~Window() {
     }
 }
 
-bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title) {
+bool Window::Create(std::int32_t width, std::int32_t height, const std::string& title, bool headless) {
     this->width = width;
     this->height = height;
 
@@ -107,7 +107,10 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
 
     const std::wstring wideTitle = Utf8ToWide(title);
 
-    handle = CreateWindowExW(0, windowClassName, wideTitle.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    // Headless: never shown, but it has its client area and DCs, so drawing and
+    // the back buffer are the same.
+    const DWORD style = WS_OVERLAPPEDWINDOW | (headless ? 0 : WS_VISIBLE);
+    handle = CreateWindowExW(0, windowClassName, wideTitle.c_str(), style,
                              CW_USEDEFAULT, CW_USEDEFAULT, outerWidth, outerHeight, nullptr, nullptr,
                              instance, this);
     if (handle == nullptr) {
