@@ -2,6 +2,8 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "input/InputEvents.h"
+#include "input/KeyStates.h"
 #include "platform/Screenshot.h"
 #include "project/ProjectLoader.h"
 #include "project/ScriptHostConfig.h"
@@ -30,11 +32,42 @@ std::filesystem::path Application::LocateScriptHost(const std::filesystem::path&
     return Orvane::LocateScriptHost(rootPath);
 }
 
+namespace {
+
+constexpr auto survivedErrorShown = std::chrono::seconds(4);
+constexpr int unansweredFramesBeforeStop = 2;
+constexpr std::size_t keyR = 'R';
+constexpr std::size_t keyEscape = 27;
+
+} // namespace
+
 int Application::Run(const std::filesystem::path& projectPath, const RunOptions& runOptions) {
     options = runOptions;
-    ProjectConfig config;
+    ProjectConfig& config = project;
     if (!LoadProject(projectPath, config)) {
         return 1;
+    }
+    // A replay is checked whole before anything starts.
+    if (!options.replayPath.empty()) {
+        std::string error;
+        if (!LoadRecording(options.replayPath, replay, error)) {
+            LogError(error);
+            return 1;
+        }
+        if (replay.mainClass != config.mainClass || replay.startScene != config.startScene) {
+            LogError("--replay " + PathToUtf8(options.replayPath) + " is a recording of another game (" +
+                     replay.mainClass + ", scene \"" + replay.startScene + "\")");
+            return 1;
+        }
+        replaying = true;
+    }
+    if (!options.recordPath.empty()) {
+        std::string error;
+        if (!recorder.Open(options.recordPath, error)) {
+            LogError(error);
+            return 1;
+        }
+        recording = true;
     }
     if (!window.Create(config.window.width, config.window.height, config.window.title, options.headless)) {
         if (!options.headless) {
@@ -66,6 +99,18 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
         return 1;
     }
     bridge.SendStart();
+    if (replaying && bridge.ProtocolVersion() != replay.protocolVersion) {
+        LogError("The recording was made with protocol version " + std::to_string(replay.protocolVersion) +
+                 "; this run speaks version " + std::to_string(bridge.ProtocolVersion()) + ".");
+        bridge.Shutdown();
+        return 1;
+    }
+    if (recording) {
+        recorder.Begin(config.mainClass, config.startScene, bridge.ProtocolVersion());
+    }
+    if (options.watch) {
+        watcher.emplace(std::vector<std::filesystem::path>{config.mainAssemblyPath, config.rootPath / "project.json"});
+    }
     timer.Reset();
     LogInfo("Running project: " + config.name);
 
@@ -77,10 +122,14 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
     RunFrameLoop();
 
     bridge.Shutdown();
+    if (recording && !recorder.Finish()) {
+        LogError("The recording could not be written: " + PathToUtf8(options.recordPath));
+        exitCode = 1;
+    }
     if (!options.screenshotPath.empty() && !SaveScreenshot()) {
         return 1;
     }
-    return 0;
+    return exitCode;
 }
 
 float Application::NextFrameStep() {
@@ -103,15 +152,10 @@ bool Application::SaveScreenshot() {
 
 void Application::RunFrameLoop() {
     std::int64_t framesRun = 0;
+    keysBefore = keyStates;
     while (window.PumpMessages()) {
-        const float dt = NextFrameStep();
-        bridge.Frame(dt);
-        const FrameSnapshot& snapshot = bridge.Snapshot();
-        renderer.BeginFrame(clearColor);
-        renderer.DrawSnapshot(snapshot);
-        renderer.Present();
-        if (bridge.QuitRequested()) {
-            break;   // the game asked to end: as if the window had been closed
+        if (!RunOneFrame()) {
+            break;
         }
         // The last frame is presented and kept for the screenshot; then the run
         // closes as after a user's close.
@@ -121,5 +165,106 @@ void Application::RunFrameLoop() {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
+
+bool Application::RunOneFrame() {
+    if (watcher && watcher->ReloadDue()) {
+        ReloadGame("changed on disk");
+    }
+    if (shownError && shownError->blocking) {
+        // The game is stopped: nobody hears the devices, the runtime's own keys act.
+        DiscardInputEvents();
+        if (KeyPressed(keyEscape)) {
+            return false;
+        }
+        if (KeyPressed(keyR)) {
+            ReloadGame("restarted");
+        }
+    }
+    keysBefore = keyStates;
+
+    if (!shownError || !shownError->blocking) {
+        const RecordedFrame* replayed = nullptr;
+        if (replaying) {
+            if (replayedFrames >= replay.frames.size()) {
+                LogInfo("Replay matched " + std::to_string(replayedFrames) + " frames");
+                return false;
+            }
+            replayed = &replay.frames[replayedFrames];
+            if (replayed->reloadBefore) {
+                ReloadGame("as recorded");
+            }
+            bridge.ReplayNextFrame(replayed->lines);
+        }
+        bridge.Frame(NextFrameStep());
+        if (recording) {
+            recorder.AddFrame(bridge.LastFrameLines(), bridge.AnswerDigest());
+        }
+        if (replayed != nullptr) {
+            ++replayedFrames;
+            if (bridge.AnswerDigest() != replayed->digest) {
+                LogError("Replay diverged at frame " + std::to_string(replayedFrames));
+                exitCode = 1;
+                return false;
+            }
+        }
+        NoteFaults();
+    }
+
+    renderer.BeginFrame(clearColor);
+    renderer.DrawSnapshot(bridge.Snapshot());
+    if (shownError && !shownError->blocking && std::chrono::steady_clock::now() >= shownError->until) {
+        shownError.reset();
+    }
+    if (shownError) {
+        renderer.DrawSnapshot(
+            ComposeErrorPanel(shownError->report, renderer.BackBufferWidth(), renderer.BackBufferHeight()));
+    }
+    renderer.Present();
+    return !bridge.QuitRequested();   // the game asked to end: as if the window had been closed
+}
+
+void Application::NoteFaults() {
+    if (bridge.ProtocolVersion() != 2) {
+        return;   // a version-1 host gets the waits and empty frames it always had
+    }
+    std::string message;
+    std::vector<std::string> trace;
+    const bool failed = bridge.TakeError(message, trace);
+    unansweredFrames = bridge.FrameAnswered() ? 0 : unansweredFrames + 1;
+    if (bridge.HostGone()) {
+        LogError("The game's script host has ended.");
+        shownError = ShownError{{"The game's script host has ended.", message, trace}, true, {}};
+    } else if (unansweredFrames >= unansweredFramesBeforeStop) {
+        LogError("The game stopped answering frames.");
+        shownError = ShownError{{"The game stopped answering (no END_FRAME within 500 ms).", message, trace}, true, {}};
+    } else if (failed) {
+        shownError = ShownError{{"The game threw an exception and goes on.", message, trace}, false,
+                                std::chrono::steady_clock::now() + survivedErrorShown};
+    }
+}
+
+void Application::ReloadGame(const char* why) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string failure;
+    if (!bridge.Reload(failure)) {
+        // The old host, if it still runs, goes on; the reason stays on screen.
+        shownError = ShownError{{"The game could not be (re)started.", failure, {}}, bridge.HostGone() ||
+                                                                                        (shownError && shownError->blocking),
+                                std::chrono::steady_clock::now() + std::chrono::hours(24)};
+        return;
+    }
+    const std::size_t textures = renderer.ForgetChangedTextures();
+    shownError.reset();
+    unansweredFrames = 0;
+    if (recording) {
+        recorder.AddReload();
+    }
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    LogInfo("Reloaded " + PathToUtf8(project.mainAssemblyPath.filename()) + " (" + why + ", " +
+            std::to_string(textures) + " changed textures) in " + std::to_string(milliseconds) + " ms.");
+}
+
+bool Application::KeyPressed(std::size_t code) { return keyStates[code] && !keysBefore[code]; }
 
 } // namespace Orvane

@@ -1,12 +1,18 @@
 #pragma once
 #include "app/CommandLine.h"
+#include "app/ErrorScreen.h"
 #include "app/FrameTimer.h"
+#include "app/Recording.h"
+#include "app/ReloadWatcher.h"
 #include "platform/Renderer.h"
 #include "platform/Window.h"
 #include "project/ProjectConfig.h"
 #include "scripting/ScriptHostBridge.h"
 
+#include <array>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 
 namespace Orvane {
 
@@ -28,10 +34,37 @@ private:
     bool LoadProject(const std::filesystem::path& projectPath, ProjectConfig& config);
     std::filesystem::path LocateScriptHost(const std::filesystem::path& rootPath);
     void RunFrameLoop();
+    // One pass of the loop after the message pump; false ends the run.
+    bool RunOneFrame();
     float NextFrameStep();
     bool SaveScreenshot();
+    // Version 2: what the frame exchange tells about the game's health.
+    void NoteFaults();
+    // A new host in place of the old one (--watch, or R on the error screen).
+    void ReloadGame(const char* why);
+    // A key's press since the last pass (the runtime's own keys on the error screen).
+    bool KeyPressed(std::size_t code);
+
+    // An error shown over the game: a stopped game (blocking: no frames go out
+    // until R restarts it) or an exception the game survived (shown a while).
+    struct ShownError {
+        ErrorReport report;
+        bool blocking = false;
+        std::chrono::steady_clock::time_point until;
+    };
 
     RunOptions options;
+    ProjectConfig project;
+    std::optional<ReloadWatcher> watcher;
+    RecordingWriter recorder;
+    bool recording = false;
+    Recording replay;
+    std::size_t replayedFrames = 0;
+    bool replaying = false;
+    std::optional<ShownError> shownError;
+    int unansweredFrames = 0;
+    std::array<bool, 256> keysBefore{};
+    int exitCode = 0;
 
     Window window;
     Renderer renderer;

@@ -70,6 +70,27 @@ bool ApplyScreenshot(CommandLine& line, std::string_view option, std::string_vie
     return true;
 }
 
+bool ApplyWatch(CommandLine& line, std::string_view, std::string_view) {
+    line.options.watch = true;
+    return true;
+}
+
+bool ApplyRecord(CommandLine& line, std::string_view option, std::string_view value) {
+    if (value.empty()) {
+        return Fail(line, std::string(option) + " needs a file name");
+    }
+    line.options.recordPath = Utf8ToPath(std::string(value));
+    return true;
+}
+
+bool ApplyReplay(CommandLine& line, std::string_view option, std::string_view value) {
+    if (value.empty()) {
+        return Fail(line, std::string(option) + " needs a file name");
+    }
+    line.options.replayPath = Utf8ToPath(std::string(value));
+    return true;
+}
+
 bool ApplyHeadless(CommandLine& line, std::string_view, std::string_view) {
     line.options.headless = true;
     return true;
@@ -90,6 +111,10 @@ constexpr OptionSpec optionSpecs[] = {
     {"--screenshot", "FILE", "when the run ends normally, save the last frame as a PNG file", ApplyScreenshot},
     {"--fixed-step", "SECONDS", "give every frame this time step (0 .. 0.05) instead of the clock's", ApplyFixedStep},
     {"--headless", "", "no visible window and no display needed; the same drawing", ApplyHeadless},
+    {"--watch", "", "reload the game, window kept, when its assembly or project.json changes", ApplyWatch},
+    {"--record", "FILE", "write what the game is sent, frame by frame, to FILE", ApplyRecord},
+    {"--replay", "FILE", "play a recording again instead of the clock and the devices; report where it differs",
+     ApplyReplay},
     {"--help", "", "print this help and exit", ApplyHelp},
     {"--version", "", "print the version and exit", ApplyVersion},
 };
@@ -184,16 +209,20 @@ std::string VersionText() { return std::string("orvane ") + ORVANE_VERSION; }
 std::string UsageHint() { return "Run 'orvane --help' for the options."; }
 
 bool CheckScreenshotTarget(const fs::path& path, std::string& error) {
+    return CheckOutputTarget(path, "--screenshot", error);
+}
+
+bool CheckOutputTarget(const fs::path& path, const std::string& option, std::string& error) {
     const std::string shown = PathToUtf8(path);
     std::error_code status;
     const fs::path absolute = fs::absolute(path, status);
     const fs::path folder = status ? path.parent_path() : absolute.parent_path();
     if (fs::is_directory(absolute, status)) {
-        error = "--screenshot names a folder, not a file: " + shown;
+        error = option + " names a folder, not a file: " + shown;
         return false;
     }
     if (!folder.empty() && !fs::is_directory(folder, status)) {
-        error = "--screenshot folder does not exist: " + PathToUtf8(folder);
+        error = option + " folder does not exist: " + PathToUtf8(folder);
         return false;
     }
     // Creating the file is the one test that answers for permissions, read-only
@@ -202,7 +231,7 @@ bool CheckScreenshotTarget(const fs::path& path, std::string& error) {
     {
         std::ofstream probe(absolute, std::ios::binary | std::ios::app);
         if (!probe) {
-            error = "--screenshot file cannot be written: " + shown;
+            error = option + " file cannot be written: " + shown;
             return false;
         }
     }

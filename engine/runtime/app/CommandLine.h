@@ -21,6 +21,12 @@ struct RunOptions {
     std::filesystem::path screenshotPath;
     // No visible window and no display needed.
     bool headless = false;
+    // Reload the game when its assembly or project.json changed on disk.
+    bool watch = false;
+    // Write what the runtime sends to the host, frame by frame, to this file.
+    std::filesystem::path recordPath;
+    // Feed this recording instead of the clock and the devices, and compare.
+    std::filesystem::path replayPath;
 };
 
 enum class CommandLineAction { Run, ShowHelp, ShowVersion, Fail };
@@ -54,5 +60,8 @@ std::string UsageHint();
 // created (a file that did not exist is removed again). False after setting
 // error to the message of one error line.
 bool CheckScreenshotTarget(const std::filesystem::path& path, std::string& error);
+
+// The same check for the file of another option (--record), named in the message.
+bool CheckOutputTarget(const std::filesystem::path& path, const std::string& option, std::string& error);
 
 } // namespace Orvane

@@ -48,10 +48,20 @@ int RunApplication(const std::vector<std::string>& arguments) {
         case Orvane::CommandLineAction::Run:
             break;
         }
-        std::string screenshotError;
+        std::string outputError;
         if (!line.options.screenshotPath.empty() &&
-            !Orvane::CheckScreenshotTarget(line.options.screenshotPath, screenshotError)) {
-            Orvane::LogError(screenshotError);
+            !Orvane::CheckScreenshotTarget(line.options.screenshotPath, outputError)) {
+            Orvane::LogError(outputError);
+            return 1;
+        }
+        if (!line.options.recordPath.empty() &&
+            !Orvane::CheckOutputTarget(line.options.recordPath, "--record", outputError)) {
+            Orvane::LogError(outputError);
+            return 1;
+        }
+        if (!line.options.recordPath.empty() && !line.options.replayPath.empty()) {
+            Orvane::LogError("--record and --replay cannot be used together");
+            std::fputs((Orvane::UsageHint() + "\n").c_str(), stderr);
             return 1;
         }
         const std::filesystem::path projectPath = line.projectGiven ? line.projectPath : DefaultProjectPath();

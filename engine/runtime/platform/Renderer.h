@@ -92,6 +92,9 @@ public:
     // Texture cache.
     std::filesystem::path ResolveTexturePath(const std::filesystem::path& texturePath) const;
     Texture* GetTexture(const std::filesystem::path& texturePath);
+    // Drops the textures whose files changed (or appeared, or went) since they
+    // were loaded, so their next use decodes them again; returns how many.
+    std::size_t ForgetChangedTextures();
 
     // For tests and screenshots: size of the back buffer and one of its pixels.
     std::int32_t BackBufferWidth() const { return backBufferWidth; }

@@ -29,6 +29,8 @@ public:
     bool IsLoaded() const { return loaded; }
     NativeImage* GetBitmap() const { return bitmap; }
     const std::filesystem::path& Path() const { return path; }
+    // The file's modification time when it was looked at for decoding.
+    std::filesystem::file_time_type Modified() const { return modified; }
 
 private:
     // Native: decode path into bitmap; false (bitmap null) when it is not an image.
@@ -39,6 +41,7 @@ private:
     std::filesystem::path path;
     bool loaded = false;
     NativeImage* bitmap = nullptr;   // owned; present exactly when loaded
+    std::filesystem::file_time_type modified{};
 };
 
 } // namespace Orvane

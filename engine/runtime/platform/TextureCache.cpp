@@ -18,6 +18,8 @@ bool Texture::Load() {
     if (loaded) {
         return true;
     }
+    std::error_code timeError;
+    modified = fs::last_write_time(path, timeError);
     if (!FileExistsOrWarn(path)) {
         LogWarn("Texture not found: " + PathToUtf8(path));
         return false;
@@ -69,5 +71,25 @@ Texture* Renderer::LookUpTexture(const fs::path& texturePath) {
 }
 
 void Renderer::SetAssetRoot(fs::path folder) { assetRoot = std::move(folder); }
+
+std::size_t Renderer::ForgetChangedTextures() {
+    lastTexture = nullptr;
+    lastTexturePath.clear();
+    std::size_t forgotten = 0;
+    for (auto entry = textures.begin(); entry != textures.end();) {
+        std::error_code error;
+        const fs::file_time_type now = fs::last_write_time(entry->second->Path(), error);
+        const fs::file_time_type then = entry->second->Modified();
+        // A file that cannot be read reports the same "no time" both times.
+        if (now != then) {
+            warnedMissingTextures.erase(entry->first);
+            entry = textures.erase(entry);
+            ++forgotten;
+        } else {
+            ++entry;
+        }
+    }
+    return forgotten;
+}
 
 } // namespace Orvane

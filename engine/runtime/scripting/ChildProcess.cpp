@@ -18,6 +18,7 @@ constexpr auto writeStallLimit = std::chrono::milliseconds(500);
 
 bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
     projectPath = config.projectPath;
+    startConfig = config;
     inputStalled = false;
     inputLineBroken = false;
     if (!StartProcess(config)) {

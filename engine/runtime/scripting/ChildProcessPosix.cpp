@@ -265,6 +265,7 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     for (;;) {
         const ssize_t count = read(stdoutRead, buffer, size);
         if (count >= 0) {
+            outputClosed = outputClosed || count == 0;
             return static_cast<std::size_t>(count);   // 0: the child closed its output
         }
         if (errno != EINTR) {

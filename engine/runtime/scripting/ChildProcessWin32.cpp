@@ -167,7 +167,12 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     }
     // Peek first: a read on an empty pipe would block.
     DWORD available = 0;
-    if (!PeekNamedPipe(stdoutRead, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+    if (!PeekNamedPipe(stdoutRead, nullptr, 0, nullptr, &available, nullptr)) {
+        // Every writer has gone: the child ended (ERROR_BROKEN_PIPE).
+        outputClosed = outputClosed || GetLastError() == ERROR_BROKEN_PIPE;
+        return 0;
+    }
+    if (available == 0) {
         return 0;
     }
     DWORD read = 0;

@@ -2,7 +2,10 @@
 #include "project/ScriptHostConfig.h"
 #include "scripting/FrameSnapshot.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace Orvane {
 
@@ -24,6 +27,24 @@ public:
     int ProtocolVersion() const;
     // True once a version-2 host asked to end the run (QUIT).
     bool QuitRequested() const;
+
+    // What went wrong, for the error screen: the host's output has ended (it is
+    // gone), the last frame got its END_FRAME, and the game's last error with the
+    // first lines of its trace (taken once).
+    bool HostGone() const;
+    bool FrameAnswered() const;
+    bool TakeError(std::string& message, std::vector<std::string>& trace);
+
+    // A new host with the same arguments: started while the old one still runs,
+    // given the old game's state (version 2) and put in its place, the camera
+    // kept. False keeps the old host, with the reason in failure.
+    bool Reload(std::string& failure);
+
+    // Recordings: what the last Frame sent, the digest of its answer, and the
+    // lines the next Frame sends instead of the clock's and the devices'.
+    const std::string& LastFrameLines() const;
+    std::uint64_t AnswerDigest() const;
+    void ReplayNextFrame(std::string lines);
     void Shutdown();
 
 private:

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -62,6 +63,22 @@ struct ScriptHostBridge::Impl {
     bool screenSpace = false;   // version 2: SPACE|screen is in effect
     bool quitRequested = false; // version 2: the host asked to end the run
 
+    // What went wrong in the game, for the error screen (version 2).
+    bool outputClosed = false;          // end of file on the child's output: it has ended
+    bool errorPending = false;          // an ERROR| line arrived since the last TakeError
+    bool collectingTrace = false;       // LOG|Error| lines right after it are its trace
+    std::string errorMessage;
+    std::vector<std::string> errorTrace;
+    // Digest of the frame's answer (every command line, in order), for recordings.
+    std::uint64_t answerDigest = 0;
+    // State handed from an old host to its successor on a reload (version 2).
+    bool stateReceived = false;
+    std::string savedState;             // escaped as on the wire
+    std::string stateToRestore;         // sent before START when not empty
+    ScriptHostConfig startConfig;       // what Start was given, for restarts
+    std::string lastFrameLines;         // what the last Frame sent, events and frame line
+    std::string replayFrameLines;       // when set, the next Frame sends these instead
+
     bool inputStalled = false;      // a write timed out; later writes do not wait again
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
     CollisionTracker collisionTracker;
@@ -109,6 +126,9 @@ struct ScriptHostBridge::Impl {
     void WaitFor(std::string_view name, int timeoutMilliseconds);
     void SendStart();
     void Frame(float dt);
+    // Version 2: asks the host for the state its game hands to a successor; false
+    // (and no state) when none came within the limit.
+    bool RequestState(int timeoutMilliseconds);
 
     void ParseLog(const std::string& line);
     void ParseRect(const std::string& line);
@@ -116,6 +136,9 @@ struct ScriptHostBridge::Impl {
     void ParseCamera(const std::string& line);
     void ParseCollider(const std::string& line);
     void ParseDebugRect(const std::string& line);
+
+    // Error screen support (HostFaults.cpp).
+    void NoteLineForFaults(const std::string& line);
 
     // Version 2 commands (Version2Commands.cpp); true when the line was one of them.
     bool HandleVersion2Line(const std::string& line);

@@ -127,6 +127,7 @@ void ScriptHostBridge::Impl::ReceiveBytes(const char* data, std::size_t count) {
 void ScriptHostBridge::Impl::HandleLine(const std::string& line) {
     // A malformed or unresolvable line is dropped; nothing may stop the exchange.
     try {
+        NoteLineForFaults(line);
         if (line == "READY") {
             ready = true;
         } else if (line == "STARTED") {
@@ -258,7 +259,11 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
     while (Clock::now() - start < timeout) {
         ReadAvailableLines();
         if ((name == "READY" && ready) || (name == "STARTED" && started) ||
-            (name == "END_FRAME" && frameEnded)) {
+            (name == "END_FRAME" && frameEnded) || (name == "STATE" && stateReceived)) {
+            return;
+        }
+        // Version 2 knows a host that has ended at once instead of waiting it out.
+        if (protocolVersion == 2 && outputClosed) {
             return;
         }
         WaitForOutput(1);
@@ -276,9 +281,27 @@ void ScriptHostBridge::Impl::SendStart() {
         if (const std::string size = TakeClientSizeLine(); !size.empty()) {
             WriteLine(size);
         }
+        if (!stateToRestore.empty()) {
+            WriteLine("RESTORE_STATE|" + stateToRestore);
+            stateToRestore.clear();
+        }
     }
     WriteLine("START");
     WaitFor("STARTED", 5000);
+}
+
+bool ScriptHostBridge::Impl::RequestState(int timeoutMilliseconds) {
+    stateReceived = false;
+    savedState.clear();
+    if (protocolVersion != 2 || outputClosed) {
+        return false;
+    }
+    // The last frame's END_FRAME holds further reading back; the answer to this
+    // request comes after it.
+    frameEnded = false;
+    WriteLine("SAVE_STATE");
+    WaitFor("STATE", timeoutMilliseconds);
+    return stateReceived;
 }
 
 void ScriptHostBridge::Impl::Frame(float dt) {
@@ -298,13 +321,22 @@ void ScriptHostBridge::Impl::Frame(float dt) {
     // A texture file may appear or move between frames.
     resolvedTextures.clear();
     frameEnded = false;
+    answerDigest = 0;
 
-    if (protocolVersion == 2) {
+    if (!replayFrameLines.empty()) {
+        // A replay sends what was recorded; the devices are not heard meanwhile.
+        lastFrameLines = std::move(replayFrameLines);
+        replayFrameLines.clear();
+        if (protocolVersion == 2) {
+            TakeInputEventLines();
+        }
+    } else if (protocolVersion == 2) {
         // What happened since the last frame goes out with the frame line, in one write.
-        WriteLine(TakeInputEventLines() + ComposeFrameLine(dt));
+        lastFrameLines = TakeInputEventLines() + ComposeFrameLine(dt);
     } else {
-        WriteLine(ComposeFrameLine(dt));
+        lastFrameLines = ComposeFrameLine(dt);
     }
+    WriteLine(lastFrameLines);
     WaitFor("END_FRAME", 500);
 
     // Contacts are told only for complete frames: a cut-off collider list would

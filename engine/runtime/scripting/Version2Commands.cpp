@@ -205,6 +205,11 @@ bool ScriptHostBridge::Impl::HandleVersion2Line(const std::string& line) {
         }
         return true;
     }
+    if (StartsWith(line, "STATE|")) {
+        savedState = line.substr(6);
+        stateReceived = true;
+        return true;
+    }
     if (line == "QUIT") {
         quitRequested = true;
         return true;
