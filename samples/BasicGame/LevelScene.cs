@@ -168,17 +168,19 @@ public sealed class LevelScene : Scene
         }
     }
 
-    // The level's title and the gem count, top left, on a translucent panel that fits the text.
+    // The level's title and the gem count, top right (the levels start the player top
+    // left), on a translucent panel that fits the text.
     private void DrawHud()
     {
         TextSize titleSize = Draw.MeasureText(title, HudTextSize);
         TextSize gemSize = Draw.MeasureText(gemText, HudTextSize);
         float width = Math.Max(titleSize.Width, gemSize.Width);
+        float left = BasicGameMain.ViewWidth - width - 24;
         using (Draw.Screen())
         {
-            Draw.Rect(8, 8, width + 16, titleSize.Height + gemSize.Height + 12, HudPanelColor);
-            Draw.Text(title, 16, 14, HudTextSize, Color.White);
-            Draw.Text(gemText, 16, 14 + titleSize.Height, HudTextSize, GemColor);
+            Draw.Rect(left, 8, width + 16, titleSize.Height + gemSize.Height + 12, HudPanelColor);
+            Draw.Text(title, left + 8, 14, HudTextSize, Color.White);
+            Draw.Text(gemText, left + 8, 14 + titleSize.Height, HudTextSize, GemColor);
         }
     }
 

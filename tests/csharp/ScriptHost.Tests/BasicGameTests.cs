@@ -99,7 +99,8 @@ public sealed class BasicGameTests
             return lines[(start + 1)..end];
         }
         string[] before = Hud(0);
-        Assert.StartsWith("FILL|8|8|", before[0]); // the panel first, under the text
+        Assert.StartsWith("FILL|", before[0]); // the panel first, under the text
+        Assert.Equal("8", Fields(before[0])[2]);
         string[] texts = before.Where(l => l.StartsWith("TEXT|")).Select(l => Fields(l)[^1]).ToArray();
         Assert.Equal(2, texts.Length);
         Assert.StartsWith("Level 1", texts[0]);
@@ -108,6 +109,8 @@ public sealed class BasicGameTests
         // The panel is as wide as the wider text plus its margins.
         float panelWidth = Number(Fields(before[0])[3]);
         Assert.Equal(Math.Max(Draw.MeasureText(texts[0], 20).Width, Draw.MeasureText(texts[1], 20).Width) + 16, panelWidth);
+        // Top right, 8 pixels from the view's right edge, clear of the player's start.
+        Assert.Equal(960 - 8, Number(Fields(before[0])[1]) + panelWidth);   // the sample's view is 960 wide
     }
 
     [Fact]
