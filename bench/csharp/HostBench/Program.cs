@@ -4,7 +4,9 @@ using System.Text;
 namespace HostBench;
 
 // Prints: time from process start to READY, and the reply time (FRAME line written to
-// END_FRAME read) for frames of 1,000 and 10,000 rectangles.
+// END_FRAME read) for frames of 1,000 and 10,000 rectangles on a version-1 runtime and
+// of 10,000 mixed version-2 commands on a version-2 one, with the bytes the host
+// thread allocated per frame in steady state.
 internal static class Program
 {
     private static int Main()
@@ -20,17 +22,20 @@ internal static class Program
         var startTimes = new List<double>();
         for (int run = 0; run < 10; run++)
         {
-            using var host = new Host(hostDll, 0);
+            using var host = new Host(hostDll, "0");
             startTimes.Add(host.MillisecondsToReady);
             host.Stop();
         }
         Report("start to READY", startTimes);
 
-        foreach (int lines in new[] { 1_000, 10_000 })
+        foreach (var (lines, version) in new[] { (1_000, 1), (10_000, 1), (10_000, 2) })
         {
-            using var host = new Host(hostDll, lines);
+            string scene = version == 2 ? $"{lines}:mixed" : lines.ToString();
+            using var host = new Host(hostDll, scene);
+            if (version == 2) host.Send("PROTOCOL|2");
             host.Exchange("START", "STARTED");
-            for (int i = 0; i < 50; i++) host.Exchange("FRAME|0.0166667|", "END_FRAME");
+            // The game reports allocations every 100 frames; the last report covers steady frames only.
+            for (int i = 0; i < 100; i++) host.Exchange("FRAME|0.0166667|", "END_FRAME");
             var times = new List<double>();
             int received = 0;
             for (int i = 0; i < 500; i++)
@@ -40,7 +45,9 @@ internal static class Program
                 times.Add(clock.Elapsed.TotalMilliseconds);
             }
             host.Stop();
-            Report($"frame of {lines:N0} rects ({received:N0} lines)", times);
+            string what = version == 2 ? "mixed v2 commands" : "rects";
+            Report($"frame of {lines:N0} {what} ({received:N0} lines)", times);
+            Console.WriteLine($"{"",-40} allocated on the host thread per frame: {host.LastAllocationReport} bytes");
         }
         return 0;
     }
@@ -65,12 +72,12 @@ internal static class Program
     {
         private readonly Process process;
 
-        public Host(string hostDll, int linesPerFrame)
+        public Host(string hostDll, string startScene)
         {
             string self = typeof(BenchGame).Assembly.Location;
             var start = new ProcessStartInfo("dotnet")
             {
-                ArgumentList = { hostDll, self, typeof(BenchGame).FullName!, AppContext.BaseDirectory, linesPerFrame.ToString() },
+                ArgumentList = { hostDll, self, typeof(BenchGame).FullName!, AppContext.BaseDirectory, startScene },
                 RedirectStandardInput = true,
                 RedirectStandardOutput = true,
                 StandardOutputEncoding = new UTF8Encoding(false),
@@ -84,11 +91,18 @@ internal static class Program
 
         public double MillisecondsToReady { get; }
 
-        // Sends one line and reads up to the answer; returns the number of lines read.
-        public int Exchange(string line, string answer)
+        public string LastAllocationReport { get; private set; } = "none";
+
+        public void Send(string line)
         {
             process.StandardInput.WriteLine(line);
             process.StandardInput.Flush();
+        }
+
+        // Sends one line and reads up to the answer; returns the number of lines read.
+        public int Exchange(string line, string answer)
+        {
+            Send(line);
             return ReadUntil(answer);
         }
 
@@ -113,6 +127,8 @@ internal static class Program
             {
                 count++;
                 if (line == marker) return count;
+                const string report = "LOG|Info|allocated per frame: ";
+                if (line.StartsWith(report, StringComparison.Ordinal)) LastAllocationReport = line[report.Length..];
             }
             throw new InvalidOperationException($"The host ended before {marker}.");
         }

@@ -94,23 +94,17 @@ public abstract class Game
         SwitchTo(sceneOrder[0]);
     }
 
-    internal void RunUpdate(float dt)
+    internal void RunUpdate(float dt) => Dispatch(static (game, dt) =>
     {
-        Dispatch(() =>
-        {
-            OnUpdate(dt);
-            activeScene?.RunUpdate(dt);
-        });
-    }
+        game.OnUpdate(dt);
+        game.activeScene?.RunUpdate(dt);
+    }, dt);
 
-    internal void RunCollision(int entityId, int otherId)
+    internal void RunCollision(int entityId, int otherId) => Dispatch(static (game, pair) =>
     {
-        Dispatch(() =>
-        {
-            OnCollision(entityId, otherId);
-            activeScene?.RunCollision(entityId, otherId);
-        });
-    }
+        game.OnCollision(pair.EntityId, pair.OtherId);
+        game.activeScene?.RunCollision(pair.EntityId, pair.OtherId);
+    }, (EntityId: entityId, OtherId: otherId));
 
     internal void RunShutdown()
     {
@@ -126,13 +120,14 @@ public abstract class Game
     }
 
     // Runs the game's and the scene's hook with scene switches held back, so both
-    // halves of one event reach the same scene.
-    private void Dispatch(Action hooks)
+    // halves of one event reach the same scene. The hooks are a static lambda and its
+    // state, so that a frame allocates no closure.
+    private void Dispatch<TState>(Action<Game, TState> hooks, TState state)
     {
         dispatching = true;
         try
         {
-            hooks();
+            hooks(this, state);
         }
         finally
         {

@@ -53,6 +53,21 @@ public sealed class InputTests
             down);
     }
 
+    // Win32 reports every virtual key; the SDL backend only those in its table, which
+    // is read here: a Key the SDL backend never reports would never be down on Linux.
+    [Fact]
+    public void EveryKeyIsOneTheSdlBackendReports()
+    {
+        string table = File.ReadAllText(Path.Combine(RepositoryPaths.Root, "engine", "runtime", "platform", "sdl", "VirtualKeys.cpp"));
+        var reported = new HashSet<int>(
+            System.Text.RegularExpressions.Regex.Matches(table, @"\{SDL_SCANCODE_\w+, (\d+)\}").Select(m => int.Parse(m.Groups[1].Value)));
+        Assert.Contains(16, reported); // the table was found and read
+        // The runs the backend fills in code: letters, both digit rows, F1..F12.
+        reported.UnionWith(Enumerable.Range('A', 26).Concat(Enumerable.Range('0', 10)).Concat(Enumerable.Range(96, 10)).Concat(Enumerable.Range(112, 12)));
+
+        Assert.DoesNotContain(Enum.GetValues<Key>(), key => !reported.Contains((int)key));
+    }
+
     [Fact]
     public void ANewHostStartsWithNoKeysHeld()
     {

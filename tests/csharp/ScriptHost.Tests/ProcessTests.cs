@@ -103,13 +103,16 @@ public sealed class ProcessTests
         }
     }
 
-    [Fact]
-    public void RunsTheSampleThroughAFullSession()
+    [Theory]
+    [InlineData(false)]
+    [InlineData(true)] // the runtime answers the host's offer of version 2
+    public void RunsTheSampleThroughAFullSession(bool version2)
     {
         string sample = RepositoryPaths.BasicGameFolder;
         using var host = new HostProcess(sample, BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", sample, "Level1");
 
-        Assert.Equal("READY", host.ReadUntil("READY", TimeSpan.FromSeconds(5))[^1]);
+        Assert.Equal(new[] { "PROTOCOL|2", "READY" }, host.ReadUntil("READY", TimeSpan.FromSeconds(5)));
+        if (version2) host.Send("PROTOCOL|2");
         host.Send("START");
         host.ReadUntil("STARTED", TimeSpan.FromSeconds(5));
 
@@ -121,6 +124,7 @@ public sealed class ProcessTests
             host.Send("FRAME|0.0166667|" + keys);
             List<string> reply = host.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500), $"frame {frame}");
             sprites += reply.Count(l => l.StartsWith("SPRITE|"));
+            Assert.Equal(version2, reply.Any(l => l.StartsWith("TEXT|")));
             if (frame == 50)
             {
                 Assert.Contains(reply, l => l.StartsWith("DEBUG_RECT|"));

@@ -9,7 +9,7 @@ namespace Orvane.Hosting;
 // game's Orvane.Game would be a different type from the host's.
 internal sealed class GameLoadContext : AssemblyLoadContext
 {
-    private static readonly string HostAssemblyName = typeof(Game).Assembly.GetName().Name!;
+    private static readonly string HostAssemblyName = typeof(Game).Assembly.GetName().Name ?? "Orvane.ScriptHost";
 
     private readonly AssemblyDependencyResolver? resolver;
     private readonly string folder;

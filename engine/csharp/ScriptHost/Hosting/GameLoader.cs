@@ -56,12 +56,17 @@ internal static class GameLoader
 
         try
         {
-            game = (Game)Activator.CreateInstance(type)!;
+            game = Activator.CreateInstance(type) as Game;
         }
         catch (TargetInvocationException exception) when (exception.InnerException != null)
         {
             Exception inner = exception.InnerException;
             error = $"Main class \"{mainClass}\" could not be created: {inner.GetType().Name}: {inner.Message}";
+            return false;
+        }
+        if (game == null)
+        {
+            error = $"Main class \"{mainClass}\" could not be created.";
             return false;
         }
         error = "";

@@ -12,6 +12,9 @@ namespace Orvane.Hosting;
 // (it ends such a line with CAN).
 internal sealed class HostLoop
 {
+    // The runtime ends the fragment of a line it could not finish writing with CAN.
+    private const char CutLineMark = '\u0018';
+
     private readonly Game game;
     private readonly string startScene;
     private readonly ProtocolWriter output;
@@ -56,7 +59,7 @@ internal sealed class HostLoop
             // OnShutdown pairs with OnStart: a game that never started has nothing to end.
             if (started)
             {
-                Guarded("Game shutdown failed", game.RunShutdown);
+                Guarded("Game shutdown failed", static (game, _) => game.RunShutdown(), 0);
             }
             output.Flush();
             return 0;
@@ -66,9 +69,6 @@ internal sealed class HostLoop
             HostContext.Detach(output);
         }
     }
-
-    // The runtime ends the fragment of a line it could not finish writing with CAN.
-    private const char CutLineMark = '\u0018';
 
     private void Handle(string line)
     {
@@ -113,7 +113,7 @@ internal sealed class HostLoop
         if (!started)
         {
             started = true;
-            Guarded("Game start failed", () => game.RunStart(startScene));
+            Guarded("Game start failed", static (game, scene) => game.RunStart(scene), startScene);
             SendCameraIfMoved();
         }
         output.Line("STARTED");
@@ -136,9 +136,9 @@ internal sealed class HostLoop
         {
             while (collisions.TryDequeue(out var collision))
             {
-                Guarded("Game collision handler failed", () => game.RunCollision(collision.EntityId, collision.OtherId));
+                Guarded("Game collision handler failed", static (game, pair) => game.RunCollision(pair.EntityId, pair.OtherId), collision);
             }
-            Guarded("Game update failed", () => game.RunUpdate(dt));
+            Guarded("Game update failed", static (game, dt) => game.RunUpdate(dt), dt);
             SendCameraIfMoved();
         }
         output.Line("END_FRAME");
@@ -167,7 +167,7 @@ internal sealed class HostLoop
         if (!zoom.Equals(sentZoom))
         {
             output.Zoom(zoom);
-            // A version-1 runtime cannot zoom: it stays at 1, and is reminded only once.
+            // A version-1 runtime stays at zoom 1; the writer warns about that once.
             if (output.Version >= 2)
             {
                 sentZoom = zoom;
@@ -199,12 +199,13 @@ internal sealed class HostLoop
     }
 
     // Game code must not take the host down: its exception becomes one ERROR line and
-    // the trace as error log lines, and the exchange goes on.
-    private void Guarded(string what, Action action)
+    // the trace as error log lines, and the exchange goes on. A static lambda and its
+    // state keep a frame free of closures.
+    private void Guarded<TState>(string what, Action<Game, TState> action, TState state)
     {
         try
         {
-            action();
+            action(game, state);
         }
         catch (Exception exception)
         {
