@@ -9,7 +9,7 @@ public sealed class GameMain : Game
     public const float Width = 640;
     public const float Height = 360;
 
-    public override void OnStart(string scene)
+    protected override void OnStart(string scene)
     {
         AddScene("Main", new MainScene());
         Log.Info("Move with the arrow keys or WASD and catch the gold squares.");

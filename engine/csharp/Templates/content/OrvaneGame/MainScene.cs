@@ -23,7 +23,7 @@ public sealed class MainScene : Scene
     private float coinY;
     private int score;
 
-    public override void OnEnter()
+    protected override void OnEnter()
     {
         heroX = (GameMain.Width - HeroSize) / 2;
         heroY = (GameMain.Height - HeroSize) / 2;
@@ -33,7 +33,7 @@ public sealed class MainScene : Scene
     }
 
     // Called once per frame with the time since the last one, in seconds.
-    public override void OnUpdate(float dt)
+    protected override void OnUpdate(float dt)
     {
         float dx = Axis(Key.Left, Key.A, Key.Right, Key.D);
         float dy = Axis(Key.Up, Key.W, Key.Down, Key.S);
