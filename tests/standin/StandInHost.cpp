@@ -135,6 +135,7 @@ private:
 struct FrameAnswer {
     std::vector<std::string> lines;
     long delayMilliseconds = 0;
+    std::string state;   // the answer to SAVE_STATE
 };
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -164,6 +165,8 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
             }
             reply += "END_FRAME\n";
             Write(stdout, reply);
+        } else if (line == "SAVE_STATE") {
+            Write(stdout, "STATE|" + answer.state + "\n");
         } else if (line == "SHUTDOWN" && !ignoreShutdown) {
             std::exit(0);
         }
@@ -246,6 +249,8 @@ int RunScenario(const std::string& scenarioText) {
             const std::string repeated =
                 gap == std::string::npos ? std::string() : Unescape(rest.substr(gap + 1));
             answer.lines.insert(answer.lines.end(), static_cast<std::size_t>(count), repeated);
+        } else if (command == "state") {
+            answer.state = text;
         } else if (command == "frame-delay") {
             answer.delayMilliseconds = ParseCount(rest, line);
         } else if (command == "serve") {

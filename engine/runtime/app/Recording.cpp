@@ -115,9 +115,12 @@ bool ParseRecording(const std::string& text, Recording& recording, std::string& 
             recording.frames.push_back(std::move(frame));
             frame = RecordedFrame{};
             inFrame = false;
-        } else if (line == "reload" && !inFrame) {
+        } else if (inFrame && (line == "reload" || line.rfind("end ", 0) == 0)) {
+            error = "the recording has a broken frame (frame " + std::to_string(recording.frames.size() + 1) + ")";
+            return false;
+        } else if (line == "reload") {
             frame.reloadBefore = true;
-        } else if (line.rfind("end ", 0) == 0 && !inFrame) {
+        } else if (line.rfind("end ", 0) == 0) {
             std::int64_t count = -1;
             const std::string_view number = std::string_view(line).substr(4);
             const auto result = std::from_chars(number.data(), number.data() + number.size(), count);
