@@ -121,7 +121,8 @@ def check_frames_and_screenshot(t):
     # The options may stand after the project folder; "--" ends them.
     run, code, received = t.run([t.project.path_for_runtime(t.project.project), "--frames", "1", "--"],
                                 project_argument=False)
-    t.check(code == 0 and received == ["START", received[1], "SHUTDOWN"] and received[1].startswith("FRAME|"),
+    t.check(code == 0 and len(received) == 3 and received[0] == "START" and received[1].startswith("FRAME|")
+            and received[2] == "SHUTDOWN",
             "options after the project folder: exit code %d, received %r" % (code, received), run)
 
 

@@ -71,7 +71,8 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
     }
     if (!window.Create(config.window.width, config.window.height, config.window.title, options.headless)) {
         if (!options.headless) {
-            LogInfo("Without a display, run with --headless: no window, the same drawing.");
+            LogInfo("Without a display, run with --headless (dotnet run -- --headless for a game project): no window, "
+                    "the same drawing.");
         }
         return 1;
     }
