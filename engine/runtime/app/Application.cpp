@@ -61,6 +61,11 @@ int Application::Run(const std::filesystem::path& projectPath) {
         return 1;
     }
     bridge.SendStart();
+    // Only a version-2 host can ask for sound; a version-1 run opens no device.
+    if (bridge.Snapshot().protocolVersion == 2) {
+        audio.Start();
+        audio.Apply(bridge.Snapshot().audioCommands);
+    }
     timer.Reset();
     LogInfo("Running project: " + config.name);
 
@@ -75,6 +80,10 @@ void Application::RunFrameLoop() {
         const float dt = ClampFrameStep(timer.Tick());
         bridge.Frame(dt);
         const FrameSnapshot& snapshot = bridge.Snapshot();
+        if (snapshot.protocolVersion == 2) {
+            audio.SetWindowState(window.HasFocus(), window.IsMinimized());
+            audio.Apply(snapshot.audioCommands);
+        }
         renderer.BeginFrame(clearColor);
         renderer.SetCamera(snapshot.cameraX, snapshot.cameraY);
         renderer.DrawRects(snapshot.rects);

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/FrameTimer.h"
+#include "audio/AudioEngine.h"
 #include "platform/Renderer.h"
 #include "platform/Window.h"
 #include "project/ProjectConfig.h"
@@ -31,6 +32,7 @@ private:
     Renderer renderer;
     FrameTimer timer;
     ScriptHostBridge bridge;
+    AudioEngine audio;   // goes first: no sound plays on after the script host has stopped
 };
 
 } // namespace Orvane
