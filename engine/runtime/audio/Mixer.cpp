@@ -186,12 +186,14 @@ void Mixer::MixMusic(MusicSlot& slot, float* out, std::size_t frames) {
     const double step = static_cast<double>(slot.track->SampleRate()) / outputRate;
     for (std::size_t frame = 0; frame < frames; ++frame) {
         while (slot.phase >= 1) {
-            slot.previous[0] = slot.current[0];
-            slot.previous[1] = slot.current[1];
-            if (!slot.track->NextFrame(slot.current[0], slot.current[1], slot.loop)) {
+            if (slot.exhausted) {
                 Retire(slot);
                 return;
             }
+            slot.previous[0] = slot.current[0];
+            slot.previous[1] = slot.current[1];
+            // At the end the last frame is held for one more step, so that it is heard.
+            slot.exhausted = !slot.track->NextFrame(slot.current[0], slot.current[1], slot.loop);
             slot.phase -= 1;
         }
         const float t = static_cast<float>(slot.phase);

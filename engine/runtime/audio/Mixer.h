@@ -62,6 +62,7 @@ private:
         bool paused = false;
         bool stopping = false;   // ends when the fade reaches silence
         bool started = false;    // the fade-in begins with the first audible frame
+        bool exhausted = false;  // the track has no frame after current
         float gain = 0;
         float target = 0;
         float fade = 0;          // seconds of the pending fade (applied when started)

@@ -31,10 +31,37 @@ std::string DescribeError(int code) {
     case VORBIS_invalid_first_page:
         return "not an Ogg Vorbis stream";
     case VORBIS_unexpected_eof:
-        return "the file ends early";
+    case VORBIS_invalid_setup:
+    case VORBIS_invalid_stream:
+        return "broken or cut-off Ogg Vorbis stream";
     default:
         return "broken Ogg Vorbis stream (error " + std::to_string(code) + ")";
     }
+}
+
+// stb_vorbis reports no error when a stream in memory just stops, so the pages are
+// walked: a complete stream ends with a whole page that carries the end-of-stream flag.
+bool EndsWithLastPage(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t headerSize = 27;
+    constexpr std::uint8_t endOfStream = 0x04;
+    std::size_t at = 0;
+    bool last = false;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < headerSize || std::memcmp(bytes.data() + at, "OggS", 4) != 0) {
+            return false;
+        }
+        const std::size_t segments = bytes[at + 26];
+        if (bytes.size() - at < headerSize + segments) {
+            return false;
+        }
+        std::size_t body = 0;
+        for (std::size_t segment = 0; segment < segments; ++segment) {
+            body += bytes[at + headerSize + segment];
+        }
+        last = (bytes[at + 5] & endOfStream) != 0;
+        at += headerSize + segments + body;
+    }
+    return at == bytes.size() && last;
 }
 
 } // namespace
@@ -76,7 +103,7 @@ bool DecodeVorbis(std::span<const std::uint8_t> bytes, SoundBuffer& buffer, bool
         error = endError != VORBIS__no_error ? DescribeError(endError) : "no audio data";
         return false;
     }
-    truncated = endError != VORBIS__no_error;
+    truncated = endError != VORBIS__no_error || !EndsWithLastPage(bytes);
     return true;
 }
 

@@ -104,11 +104,9 @@ bool ParseCommand(std::string_view line, const AudioPathResolver& resolvePath, A
 
 bool IsAudioKeyword(std::string_view line) {
     static constexpr std::array<std::string_view, 8> keywords = {
-        "SOUND|", "SOUND_STOP|", "MUSIC|", "MUSIC_PAUSE", "MUSIC_RESUME", "MUSIC_STOP|", "MUSIC_VOLUME|", "AUDIO|"};
+        "SOUND", "SOUND_STOP", "MUSIC", "MUSIC_PAUSE", "MUSIC_RESUME", "MUSIC_STOP", "MUSIC_VOLUME", "AUDIO"};
     for (std::string_view keyword : keywords) {
-        // MUSIC_PAUSE and MUSIC_RESUME have no fields: the whole line or a line with extra pieces.
-        if (StartsWith(line, keyword) &&
-            (keyword.back() == '|' || line.size() == keyword.size() || line[keyword.size()] == '|')) {
+        if (StartsWith(line, keyword) && (line.size() == keyword.size() || line[keyword.size()] == '|')) {
             return true;
         }
     }
