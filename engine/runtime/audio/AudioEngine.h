@@ -32,6 +32,7 @@ public:
     void WaitForLoads() { loader.WaitIdle(); }
     int OutputRate() const { return mixer.OutputRate(); }
     int BlockFrames() const { return device.BlockFrames(); }
+    std::uint64_t RenderedFrames() const { return mixer.RenderedFrames(); }
 
 private:
     void LogLoaderWarnings();

@@ -221,6 +221,7 @@ void Mixer::Render(float* out, std::size_t frames) {
     }
     incoming.clear();
 
+    renderedFrames.fetch_add(frames, std::memory_order_relaxed);
     std::fill(out, out + frames * 2, 0.0f);
     if (suspended.load(std::memory_order_relaxed)) {
         return;   // paused: nothing advances while the window is away

@@ -42,6 +42,9 @@ public:
     // Audio thread: writes frames stereo frames to out.
     void Render(float* out, std::size_t frames);
 
+    // Frames rendered so far, from any thread.
+    std::uint64_t RenderedFrames() const { return renderedFrames.load(std::memory_order_relaxed); }
+
     // For tests, between Render calls on the same thread.
     std::size_t VoiceCount() const { return voices.size(); }
     bool MusicPlaying() const { return music.track != nullptr; }
@@ -84,6 +87,7 @@ private:
     std::vector<MixerCommand> pending;
     std::vector<std::shared_ptr<MusicTrack>> retired;
     std::atomic<bool> suspended{false};
+    std::atomic<std::uint64_t> renderedFrames{0};
 
     // Audio thread only.
     std::vector<MixerCommand> incoming;

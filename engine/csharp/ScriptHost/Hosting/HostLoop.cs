@@ -70,6 +70,11 @@ internal sealed class HostLoop
         {
             Start();
         }
+        else if (line == "PROTOCOL|2" && !started)
+        {
+            output.ProtocolVersion = 2;
+            output.Audio.VersionKnown();
+        }
     }
 
     private void Start()

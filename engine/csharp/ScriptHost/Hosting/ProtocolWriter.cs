@@ -10,11 +10,17 @@ internal sealed class ProtocolWriter
     private readonly TextWriter writer;
     private readonly HashSet<string> reportedSpritePaths = new(StringComparer.Ordinal);
     private bool reportedNonFinite;
+    private AudioWriter? audio;
 
     internal ProtocolWriter(TextWriter writer)
     {
         this.writer = writer;
     }
+
+    // 2 once the runtime has answered the host's offer with PROTOCOL|2.
+    internal int ProtocolVersion { get; set; } = 1;
+
+    internal AudioWriter Audio => audio ??= new AudioWriter(this);
 
     internal void Line(string keyword)
     {
