@@ -232,6 +232,38 @@ TEST_F(DiskAudio, MusicLoopsUntilStoppedAndAStoppedEffectEndsAtOnce) {
     EXPECT_EQ(Rms(&right[right.size() - 9600], 9600), 0.0);
 }
 
+TEST_F(DiskAudio, AThousandPlaysInOneFrameWarnOncePerBadPathAndKeepPlaying) {
+    const fs::path good = WriteSound("blip.wav", Noise(2400, 9, 0.01f));
+    WriteFile(folder.path / "text.wav", "not a sound");
+    std::vector<AudioCommand> frame;
+    for (std::int64_t handle = 1; handle <= 1000; ++handle) {
+        const fs::path path = handle % 3 == 0 ? folder.path / "missing.wav" : handle % 3 == 1 ? good : folder.path / "text.wav";
+        frame.push_back(Sound(handle, path, 1, 0));
+    }
+    CapturedLog log;
+    {
+        AudioEngine engine;
+        ASSERT_TRUE(engine.Start());
+        engine.Apply(frame);
+        engine.WaitForLoads();
+        Wait(200);
+        log = CaptureLog([&] {
+            engine.Apply(frame);   // the warnings of the first frame are written here, once
+            engine.Apply({});
+        });
+        Wait(200);
+    }
+    EXPECT_EQ(std::count(log.out.begin(), log.out.end(), '\n'), 2) << log.out;
+    EXPECT_NE(log.out.find("[Warn] Sound not found: " + PathToUtf8(folder.path / "missing.wav")), std::string::npos);
+    EXPECT_NE(log.out.find("[Warn] Sound could not be loaded: " + PathToUtf8(folder.path / "text.wav")),
+              std::string::npos);
+    std::vector<float> left;
+    std::vector<float> right;
+    ReadOutput(left, right);
+    // Only the newest 32 voices survive a frame; they still play.
+    EXPECT_GT(Rms(left.data(), left.size()), 0.0);
+}
+
 TEST_F(DiskAudio, WithoutADeviceTheEngineWarnsOnceAndAcceptsEverything) {
     EnvironmentScope noDriver("SDL_AUDIODRIVER", "no-such-driver");
     AudioEngine engine;
