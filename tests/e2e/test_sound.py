@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Sound through the real runtime: a version-2 stand-in host plays an effect after
-some silent frames. On Linux SDL's disk driver writes what the device played, which
-must be silence up to the effect and then the effect's samples exactly; files that
-are missing or not audio give one warning per path. A version-1 host's sound lines
-are only logged, as any unknown line, and no device is opened. Under Wine the run
-must stay clean whether or not Wine has an output device."""
+some silent frames. What the device played is captured to a file (on Linux by SDL's
+disk driver, under Wine by an ALSA file device behind WASAPI) and must be silence up
+to the effect and then the effect's samples exactly; files that are missing or not
+audio give one warning per path. Without an output device the run stays clean with
+one warning. A version-1 host's sound lines are only logged, as any unknown line,
+and no device is opened."""
 
 import os
 import struct
@@ -13,6 +14,8 @@ import sys
 import e2e_support as e2e
 
 RATE = 48000
+ALSA_CONFIG = "/usr/share/alsa/alsa.conf"
+NO_PULSE = "unix:/nonexistent/orvane-no-pulse"  # Wine tries PulseAudio before ALSA
 START_TIMEOUT = 60.0
 
 
@@ -34,6 +37,35 @@ def write_wav(path, samples):
 
 def silent_frames(count):
     return "await FRAME|\nsend END_FRAME\n" * count
+
+
+def use_capture(project, output):
+    """Points the platform's output at a file; False when it cannot be done."""
+    if not project.windows:
+        os.environ["SDL_AUDIODRIVER"] = "disk"
+        os.environ["SDL_DISKAUDIOFILE"] = output
+        return True
+    if not os.path.exists(ALSA_CONFIG):
+        return False
+    # Wine's WASAPI plays through ALSA; its default device becomes a file.
+    config = os.path.join(project.root, "asound.conf")
+    with open(config, "w") as f:
+        f.write('<%s>\npcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n'
+                % (ALSA_CONFIG, output))
+    os.environ["ALSA_CONFIG_PATH"] = config
+    os.environ["PULSE_SERVER"] = NO_PULSE
+    return True
+
+
+def use_no_device(project):
+    os.environ["SDL_AUDIODRIVER"] = "no-such-driver"
+    os.environ.pop("SDL_DISKAUDIOFILE", None)
+    # Wine: no PulseAudio, and an ALSA default device that cannot open.
+    config = os.path.join(project.root, "asound-none.conf")
+    with open(config, "w") as f:
+        f.write("<%s>\npcm.!default { type hw card 99 }\n" % ALSA_CONFIG)
+    os.environ["ALSA_CONFIG_PATH"] = config
+    os.environ["PULSE_SERVER"] = NO_PULSE
 
 
 def version2_run(args, problems):
@@ -61,8 +93,7 @@ def version2_run(args, problems):
             "send SOUND|6|garbage.wav|1|0|1\n"
             "send END_FRAME\n"
             "serve\n")
-        os.environ["SDL_AUDIODRIVER"] = "disk"
-        os.environ["SDL_DISKAUDIOFILE"] = output
+        captured = use_capture(project, output)
         run = project.start()
         run.expect_output(["[Info] Running project: Sound Game"], START_TIMEOUT, "the game did not start")
         run.expect_running(2.0, "the runtime ended on its own with %d")
@@ -72,14 +103,13 @@ def version2_run(args, problems):
 
         out = run.out_lines
         no_device = [line for line in out if line.startswith("[Warn] No audio output")]
-        if project.windows:
-            # Wine may or may not have a device here; either way at most one warning.
+        if not captured:
+            print("no capture device on this machine: %r" % no_device)
             if len(no_device) > 1:
                 problems.append("more than one no-device warning: %r" % no_device)
-            print("Wine audio: %s" % (no_device[0] if no_device else "a device was opened"))
             return
         if no_device:
-            problems.append("the disk driver did not open: %r" % no_device)
+            problems.append("the capture device did not open: %r" % no_device)
             return
         missing = [line for line in out if line.startswith("[Warn] Sound not found: ")]
         broken = [line for line in out if line.startswith("[Warn] Sound could not be loaded: ")]
@@ -114,6 +144,27 @@ def version2_run(args, problems):
             problems.append("sound after the effect ended")
 
 
+def no_device_run(args, problems):
+    with e2e.Project(args, name="Quiet Game") as project:
+        project.write_scenario("send PROTOCOL|2\n"
+                               "send READY\n"
+                               "frame SOUND|1|missing.wav|1|0|1\n"
+                               "frame MUSIC|missing.ogg|1|1|0\n"
+                               "serve\n")
+        use_no_device(project)
+        run = project.start()
+        run.expect_output(["[Info] Running project: Quiet Game"], START_TIMEOUT, "the game did not start")
+        run.expect_running(1.0, "the runtime ended on its own with %d")
+        project.close_window(run)
+        code = run.wait(timeout=60)
+        problems += run.unclean_end(code)
+        warnings = [line for line in run.out_lines if line.startswith("[Warn]")]
+        if len(warnings) != 1 or not warnings[0].startswith("[Warn] No audio output ("):
+            problems.append("expected exactly one no-device warning, got %r" % warnings)
+        else:
+            print(warnings[0])
+
+
 def version1_run(args, problems):
     with e2e.Project(args, name="Old Game") as project:
         output = os.path.join(project.root, "out-v1.raw")
@@ -142,6 +193,7 @@ def main():
     e2e.require_display()
     problems = []
     version2_run(args, problems)
+    no_device_run(args, problems)
     version1_run(args, problems)
     return e2e.report(problems)
 
