@@ -2,6 +2,7 @@
 #include "audio/SoundBuffer.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>

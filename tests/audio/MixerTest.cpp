@@ -267,7 +267,7 @@ TEST_F(MusicTest, FadeInRisesToTheVolumeAndStopFadesOut) {
     EXPECT_NEAR(out[2 * (second / 20)], 0.25f, 1e-2f);   // halfway through the 0.1 s fade
     EXPECT_NEAR(out[2 * (second / 10 + 10)], 0.5f, 1e-6f);
 
-    Send(mixer, {Simple(AudioCommandKind::MusicStop, 1, 0.05f)});
+    Send(mixer, {Simple(AudioCommandKind::MusicStop, 1, 0.05f), Simple(AudioCommandKind::MusicVolume, 1, 0)});
     out = Render(mixer, second / 10);
     EXPECT_NEAR(out[2 * (second / 40)], 0.25f, 1e-2f);
     EXPECT_EQ(out[2 * (second / 20 + 10)], 0.0f);
@@ -281,6 +281,10 @@ TEST_F(MusicTest, PauseHoldsThePlaceAndVolumeFadesToTheNewLevel) {
     EXPECT_EQ(Render(mixer, 50), std::vector<float>(100, 0.0f));
     Send(mixer, {Simple(AudioCommandKind::MusicResume), Simple(AudioCommandKind::MusicVolume, 0.5f)});
     EXPECT_FLOAT_EQ(Render(mixer, 1)[0], 0.1f);
+    // A fading stop of paused music ends it at once.
+    Send(mixer, {Simple(AudioCommandKind::MusicPause), Simple(AudioCommandKind::MusicStop, 1, 2)});
+    Render(mixer, 1);
+    EXPECT_FALSE(mixer.MusicPlaying());
 }
 
 TEST_F(MusicTest, ANewTrackWithAFadeCrossfadesFromTheOld) {

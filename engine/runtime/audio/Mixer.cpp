@@ -106,7 +106,8 @@ void Mixer::Apply(MixerCommand& command) {
         music.paused = false;
         break;
     case AudioCommandKind::MusicStop:
-        if (what.fade <= 0 || !music.started) {
+        // Paused music would never move through its fade: it ends at once.
+        if (what.fade <= 0 || !music.started || music.paused) {
             Retire(music);
         } else {
             music.stopping = true;
@@ -114,6 +115,9 @@ void Mixer::Apply(MixerCommand& command) {
         }
         break;
     case AudioCommandKind::MusicVolume:
+        if (music.stopping) {
+            break;   // a track on its way out stays on its way out
+        }
         if (music.started) {
             FadeTo(music, what.volume, what.fade);
         } else {
