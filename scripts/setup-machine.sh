@@ -6,13 +6,13 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git python3
   googletest libgtest-dev libbenchmark-dev
-  libsdl2-dev libsdl2-image-dev
+  libsdl2-dev libsdl2-image-dev libstb-dev
   mingw-w64 wine wine64
   xvfb xauth x11-utils imagemagick
 )
 if [ "${ORVANE_SETUP_MINIMAL:-0}" = 1 ]; then
   # scripts/run needs only the native build.
-  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev xvfb xauth x11-utils imagemagick)
+  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev libstb-dev xvfb xauth x11-utils imagemagick)
 fi
 
 missing=()
