@@ -100,7 +100,9 @@ TEST_P(BadWavs, AreRefusedWithAReason) {
     EXPECT_NE(error.find(GetParam().reason), std::string::npos) << error;
 }
 
-std::string WithFormatCode(int code, WavEncoding encoding) { return MakeWav({0.1f, 0.2f}, 1, 8000, encoding, false, code); }
+std::string WithFormatCode(int code, WavEncoding encoding) {
+    return MakeWav({0.1f, 0.2f}, 1, 8000, encoding, false, code);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Wav, BadWavs,

@@ -170,7 +170,8 @@ TEST_F(MixerTest, TheOldestVoiceGivesWayWhenAllAreBusy) {
 }
 
 TEST_F(MixerTest, StopSilencesOnlyThatVoice) {
-    Send(mixer, {Play(7, ReadyEntry(std::vector<float>(1000, 0.25f))), Play(8, ReadyEntry(std::vector<float>(1000, 0.5f)))});
+    Send(mixer, {Play(7, ReadyEntry(std::vector<float>(1000, 0.25f))),
+                 Play(8, ReadyEntry(std::vector<float>(1000, 0.5f)))});
     Render(mixer, 10);
     MixerCommand stop = Simple(AudioCommandKind::SoundStop);
     stop.command.handle = 8;

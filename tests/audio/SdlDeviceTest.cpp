@@ -237,7 +237,9 @@ TEST_F(DiskAudio, AThousandPlaysInOneFrameWarnOncePerBadPathAndKeepPlaying) {
     WriteFile(folder.path / "text.wav", "not a sound");
     std::vector<AudioCommand> frame;
     for (std::int64_t handle = 1; handle <= 1000; ++handle) {
-        const fs::path path = handle % 3 == 0 ? folder.path / "missing.wav" : handle % 3 == 1 ? good : folder.path / "text.wav";
+        const fs::path path = handle % 3 == 0   ? folder.path / "missing.wav"
+                              : handle % 3 == 1 ? good
+                                                : folder.path / "text.wav";
         frame.push_back(Sound(handle, path, 1, 0));
     }
     CapturedLog log;

@@ -120,7 +120,8 @@ bool ScriptHostBridge::Impl::AddDrawItem(DrawKind kind, std::size_t index) {
 }
 
 bool ScriptHostBridge::Impl::HandleVersion2Line(const std::string& line) {
-    if (ParseAudioLine(line, [this](std::string_view piece) { return ResolveTexturePiece(piece); }, snapshot.audioCommands)) {
+    const auto resolve = [this](std::string_view piece) { return ResolveTexturePiece(piece); };
+    if (ParseAudioLine(line, resolve, snapshot.audioCommands)) {
         return true;
     }
     Pieces pieces;

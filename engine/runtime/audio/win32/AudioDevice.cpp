@@ -155,7 +155,11 @@ bool AudioDevice::Native::Fill(Mixer& mixer, UINT32 frames) {
         const float left = scratch[2 * frame];
         const float right = scratch[2 * frame + 1];
         for (std::size_t channel = 0; channel < channels; ++channel) {
-            const float value = channels == 1 ? 0.5f * (left + right) : channel == 0 ? left : channel == 1 ? right : 0.0f;
+            // Mono gets both sides; beyond the first two channels (centre, rear...) silence.
+            float value = channel == 0 ? left : channel == 1 ? right : 0.0f;
+            if (channels == 1) {
+                value = 0.5f * (left + right);
+            }
             const std::size_t at = frame * channels + channel;
             if (kind == SampleKind::Float32) {
                 reinterpret_cast<float*>(data)[at] = value;
