@@ -14,6 +14,8 @@ public sealed class BasicGameMain : Game
         AddScene("Level1", new LevelScene(Levels.Level1, title: "Level 1 · The Halls", nextScene: "Level2"));
         AddScene("Level2", new LevelScene(Levels.Level2, title: "Level 2 · The Vault", nextScene: "Level1"));
         Log.Info("Move with the arrow keys or WASD. F1 or Tab shows the colliders, Z zooms in and out.");
+        // Quiet background music (assets/make-assets.py synthesises it), faded in.
+        Audio.PlayMusic("assets/music.ogg", loop: true, volume: 0.35f, fadeIn: 1.5f);
     }
 
     // Runs every frame before the active level's update.

@@ -123,6 +123,7 @@ public sealed class LevelScene : Scene
         {
             return;
         }
+        Audio.Play("assets/pickup.wav", volume: 0.8f);
         Log.Info($"Picked up a gem ({gemCount - gems.Count}/{gemCount}).");
         flash = FlashSeconds;
         UpdateGemText();

@@ -112,6 +112,11 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
     if (options.watch) {
         watcher.emplace(std::vector<std::filesystem::path>{config.mainAssemblyPath, config.rootPath / "project.json"});
     }
+    // Only a version-2 host can ask for sound; a version-1 run opens no device.
+    if (bridge.Snapshot().protocolVersion == 2) {
+        audio.Start();
+        audio.Apply(bridge.Snapshot().audioCommands);
+    }
     timer.Reset();
     LogInfo("Running project: " + config.name);
 
@@ -197,6 +202,10 @@ bool Application::RunOneFrame() {
             bridge.ReplayNextFrame(replayed->lines);
         }
         bridge.Frame(NextFrameStep());
+        if (bridge.Snapshot().protocolVersion == 2) {
+            audio.SetWindowState(window.HasFocus(), window.IsMinimized());
+            audio.Apply(bridge.Snapshot().audioCommands);
+        }
         if (recording) {
             recorder.AddFrame(bridge.LastFrameLines(), bridge.AnswerDigest());
         }

@@ -4,6 +4,7 @@
 #include "app/FrameTimer.h"
 #include "app/Recording.h"
 #include "app/ReloadWatcher.h"
+#include "audio/AudioEngine.h"
 #include "platform/Renderer.h"
 #include "platform/Window.h"
 #include "project/ProjectConfig.h"
@@ -70,6 +71,7 @@ private:
     Renderer renderer;
     FrameTimer timer;
     ScriptHostBridge bridge;
+    AudioEngine audio;   // goes first: no sound plays on after the script host has stopped
 };
 
 } // namespace Orvane

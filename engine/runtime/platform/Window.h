@@ -36,6 +36,10 @@ public:
 
     NativeHandle GetHandle() const { return handle; }
 
+    // Whether the window has the keyboard focus, and whether it is minimised.
+    bool HasFocus() const;
+    bool IsMinimized() const;
+
 #ifdef _WIN32
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 #else

@@ -1,4 +1,6 @@
 #pragma once
+#include "scripting/AudioCommand.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -134,6 +136,7 @@ struct FrameSnapshot {
     std::vector<ImageCommand> images;
     std::vector<TextCommand> texts;
     std::vector<DrawItem> drawOrder;   // every draw command of the frame, in arrival order
+    std::vector<AudioCommand> audioCommands;   // sound lines since the last frame exchange began
 };
 
 } // namespace Orvane

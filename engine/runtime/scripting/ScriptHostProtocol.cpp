@@ -316,6 +316,7 @@ void ScriptHostBridge::Impl::Frame(float dt) {
         snapshot.images.clear();
         snapshot.texts.clear();
         snapshot.drawOrder.clear();
+        snapshot.audioCommands.clear();
         screenSpace = false;
     }
     // A texture file may appear or move between frames.

@@ -4,6 +4,7 @@
 #include "scripting/ScriptHostBridgeImpl.h"
 
 #include "core/Log.h"
+#include "scripting/AudioCommands.h"
 #include "scripting/LineProtocol.h"
 
 #include <algorithm>
@@ -119,6 +120,10 @@ bool ScriptHostBridge::Impl::AddDrawItem(DrawKind kind, std::size_t index) {
 }
 
 bool ScriptHostBridge::Impl::HandleVersion2Line(const std::string& line) {
+    const auto resolve = [this](std::string_view piece) { return ResolveTexturePiece(piece); };
+    if (ParseAudioLine(line, resolve, snapshot.audioCommands)) {
+        return true;
+    }
     Pieces pieces;
     if (StartsWith(line, "FILL|")) {
         FillCommand command;

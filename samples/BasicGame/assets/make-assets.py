@@ -1,8 +1,14 @@
 #!/usr/bin/env python3
-"""Writes the sample's sprites (32x32 PNG, the player's sheet 4 frames of 32x32 in a row)
-next to this script. Standard library only."""
+"""Writes the sample's sprites (32x32 PNG, the player's sheet 4 frames of 32x32 in a
+row) and sounds next to this script. Standard library only; the Ogg Vorbis music is
+encoded with oggenc (Debian: vorbis-tools) when it is installed, otherwise the
+committed music.ogg is kept."""
+import math
 import os
+import shutil
 import struct
+import subprocess
+import tempfile
 import zlib
 
 SIZE = 32
@@ -87,9 +93,65 @@ def wall(x, y):
     return (150 + shade, 80 + shade, 60, 255)
 
 
+SOUND_RATE = 22050
+
+
+def wav(path, samples, rate=SOUND_RATE):
+    """samples: floats in -1..1, mono; writes 16-bit PCM."""
+    frames = b"".join(struct.pack("<h", int(max(-1.0, min(1.0, s)) * 32767)) for s in samples)
+    header = b"RIFF" + struct.pack("<I", 36 + len(frames)) + b"WAVE"
+    header += b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16)
+    with open(path, "wb") as file:
+        file.write(header + b"data" + struct.pack("<I", len(frames)) + frames)
+
+
+def pickup_sound():
+    # Two rising square-ish blips with a quick decay: a classic coin sound.
+    samples = []
+    for frequency, length in ((988, 0.06), (1319, 0.18)):
+        count = int(SOUND_RATE * length)
+        for index in range(count):
+            t = index / SOUND_RATE
+            envelope = (1 - index / count) ** 2
+            tone = math.sin(2 * math.pi * frequency * t) + 0.3 * math.sin(6 * math.pi * frequency * t)
+            samples.append(0.45 * envelope * tone)
+    return samples
+
+
+def music_loop():
+    # Eight bars of a soft arpeggio (A minor, F, C, G), 4 s, loops seamlessly.
+    chords = ((220.0, 261.63, 329.63), (174.61, 220.0, 261.63), (130.81, 164.81, 196.0), (196.0, 246.94, 293.66))
+    note = 0.125
+    samples = []
+    for chord in chords:
+        for step in range(8):
+            frequency = chord[step % 3] * (2 if step >= 6 else 1)
+            count = int(SOUND_RATE * note)
+            for index in range(count):
+                t = index / SOUND_RATE
+                envelope = min(1.0, index / 200) * math.exp(-3 * index / count)
+                samples.append(0.2 * envelope * math.sin(2 * math.pi * frequency * t))
+    return samples
+
+
+def ogg(path, samples):
+    """Encodes samples with oggenc; False (nothing written) when it is not installed."""
+    encoder = shutil.which("oggenc")
+    if encoder is None:
+        return False
+    with tempfile.TemporaryDirectory() as folder:
+        source = os.path.join(folder, "music.wav")
+        wav(source, samples)
+        subprocess.run([encoder, "--quiet", "-q", "2", "-o", path, source], check=True)
+    return True
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     png(os.path.join(here, "player.png"), player)
     png(os.path.join(here, "player-sheet.png"), player_sheet, width=4 * SIZE)
     png(os.path.join(here, "pickup.png"), pickup)
     png(os.path.join(here, "wall.png"), wall)
+    wav(os.path.join(here, "pickup.wav"), pickup_sound())
+    if not ogg(os.path.join(here, "music.ogg"), music_loop()):
+        print("oggenc not found (Debian: vorbis-tools); keeping the committed music.ogg")

@@ -99,6 +99,8 @@ internal sealed class HostLoop
         {
             output.Version = 2;
             versionKnown = true;
+            // Sound settings made before the agreement go out now.
+            output.Audio.VersionKnown();
         }
         else if (line == "START" || line.StartsWith("FRAME|", StringComparison.Ordinal))
         {

@@ -10,6 +10,7 @@ internal sealed partial class ProtocolWriter
     private readonly Utf8LineBuffer buffer;
     private readonly HashSet<string> reportedSpritePaths = new(StringComparer.Ordinal);
     private bool reportedNonFinite;
+    private AudioWriter? audio;
 
     internal ProtocolWriter(Stream stream)
     {
@@ -19,6 +20,8 @@ internal sealed partial class ProtocolWriter
     // The protocol version agreed with the runtime: 1 until the runtime answers the
     // host's offer with PROTOCOL|2.
     internal int Version { get; set; } = 1;
+
+    internal AudioWriter Audio => audio ??= new AudioWriter(this);
 
     internal void Line(string keyword)
     {

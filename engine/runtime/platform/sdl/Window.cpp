@@ -118,6 +118,14 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
     return true;
 }
 
+bool Window::HasFocus() const {
+    return handle != nullptr && (SDL_GetWindowFlags(handle) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+bool Window::IsMinimized() const {
+    return handle != nullptr && (SDL_GetWindowFlags(handle) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
 bool Window::PumpMessages() {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {

@@ -120,6 +120,10 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
     return true;
 }
 
+bool Window::HasFocus() const { return handle != nullptr && GetForegroundWindow() == handle; }
+
+bool Window::IsMinimized() const { return handle != nullptr && IsIconic(handle) != FALSE; }
+
 bool Window::PumpMessages() {
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
