@@ -36,8 +36,8 @@ namespace {
 
 constexpr auto survivedErrorShown = std::chrono::seconds(4);
 constexpr int unansweredFramesBeforeStop = 2;
-constexpr std::size_t keyR = 'R';
-constexpr std::size_t keyEscape = 27;
+constexpr std::uint32_t keyR = 'R';
+constexpr std::uint32_t keyEscape = 27;
 
 } // namespace
 
@@ -158,7 +158,6 @@ bool Application::SaveScreenshot() {
 
 void Application::RunFrameLoop() {
     std::int64_t framesRun = 0;
-    keysBefore = keyStates;
     while (window.PumpMessages()) {
         if (!RunOneFrame()) {
             break;
@@ -179,14 +178,17 @@ bool Application::RunOneFrame() {
     if (shownError && shownError->blocking) {
         // The game is stopped: nobody hears the devices, the runtime's own keys act.
         DiscardInputEvents();
-        if (KeyPressed(keyEscape)) {
+        if (TakeKeyPress(keyEscape)) {
             return false;
         }
-        if (KeyPressed(keyR)) {
+        if (TakeKeyPress(keyR)) {
             ReloadGame("restarted");
         }
+    } else {
+        // Presses the game heard are not the error screen's later.
+        TakeKeyPress(keyEscape);
+        TakeKeyPress(keyR);
     }
-    keysBefore = keyStates;
 
     if (!shownError || !shownError->blocking) {
         const RecordedFrame* replayed = nullptr;
@@ -221,7 +223,8 @@ bool Application::RunOneFrame() {
     }
 
     renderer.BeginFrame(clearColor);
-    renderer.DrawSnapshot(bridge.Snapshot());
+    // A stopped game stays on screen as its last complete frame.
+    renderer.DrawSnapshot(shownError && shownError->blocking ? bridge.LastCompleteFrame() : bridge.Snapshot());
     if (shownError && !shownError->blocking && std::chrono::steady_clock::now() >= shownError->until) {
         shownError.reset();
     }
@@ -237,18 +240,17 @@ void Application::NoteFaults() {
     if (bridge.ProtocolVersion() != 2) {
         return;   // a version-1 host gets the waits and empty frames it always had
     }
-    std::string message;
-    std::vector<std::string> trace;
-    const bool failed = bridge.TakeError(message, trace);
+    const bool failed = bridge.TakeError(lastErrorMessage, lastErrorTrace);
     unansweredFrames = bridge.FrameAnswered() ? 0 : unansweredFrames + 1;
     if (bridge.HostGone()) {
         LogError("The game's script host has ended.");
-        shownError = ShownError{{"The game's script host has ended.", message, trace}, true, {}};
+        shownError = ShownError{{"The game's script host has ended.", lastErrorMessage, lastErrorTrace}, true, {}};
     } else if (unansweredFrames >= unansweredFramesBeforeStop) {
         LogError("The game stopped answering frames.");
-        shownError = ShownError{{"The game stopped answering (no END_FRAME within 500 ms).", message, trace}, true, {}};
+        shownError = ShownError{
+            {"The game stopped answering (no END_FRAME within 500 ms).", lastErrorMessage, lastErrorTrace}, true, {}};
     } else if (failed) {
-        shownError = ShownError{{"The game threw an exception and goes on.", message, trace}, false,
+        shownError = ShownError{{"The game threw an exception and goes on.", lastErrorMessage, lastErrorTrace}, false,
                                 std::chrono::steady_clock::now() + survivedErrorShown};
     }
 }
@@ -265,6 +267,8 @@ void Application::ReloadGame(const char* why) {
     }
     const std::size_t textures = renderer.ForgetChangedTextures();
     shownError.reset();
+    lastErrorMessage.clear();
+    lastErrorTrace.clear();
     unansweredFrames = 0;
     if (recording) {
         recorder.AddReload();
@@ -274,7 +278,5 @@ void Application::ReloadGame(const char* why) {
     LogInfo("Reloaded " + PathToUtf8(project.mainAssemblyPath.filename()) + " (" + why + ", " +
             std::to_string(textures) + " changed textures) in " + std::to_string(milliseconds) + " ms.");
 }
-
-bool Application::KeyPressed(std::size_t code) { return keyStates[code] && !keysBefore[code]; }
 
 } // namespace Orvane

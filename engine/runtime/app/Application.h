@@ -43,8 +43,6 @@ private:
     void NoteFaults();
     // A new host in place of the old one (--watch, or R on the error screen).
     void ReloadGame(const char* why);
-    // A key's press since the last pass (the runtime's own keys on the error screen).
-    bool KeyPressed(std::size_t code);
 
     // An error shown over the game: a stopped game (blocking: no frames go out
     // until R restarts it) or an exception the game survived (shown a while).
@@ -64,7 +62,9 @@ private:
     bool replaying = false;
     std::optional<ShownError> shownError;
     int unansweredFrames = 0;
-    std::array<bool, 256> keysBefore{};
+    // The game's last error, told again when its host then ends.
+    std::string lastErrorMessage;
+    std::vector<std::string> lastErrorTrace;
     int exitCode = 0;
 
     Window window;

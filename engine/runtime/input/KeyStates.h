@@ -15,4 +15,8 @@ void SetKeyState(std::uint32_t code, bool down);
 // Releases every key (the window lost the focus, so key-ups would go elsewhere).
 void ClearKeyStates();
 
+// Whether the key went down since the last call for it, however briefly: a press
+// and release between two looks still counts once (the runtime's own keys).
+bool TakeKeyPress(std::uint32_t code);
+
 } // namespace Orvane

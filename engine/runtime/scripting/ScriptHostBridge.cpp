@@ -24,6 +24,8 @@ bool ScriptHostBridge::QuitRequested() const { return impl->quitRequested; }
 
 bool ScriptHostBridge::HostGone() const { return impl->outputClosed; }
 
+const FrameSnapshot& ScriptHostBridge::LastCompleteFrame() const { return impl->lastComplete; }
+
 bool ScriptHostBridge::FrameAnswered() const { return impl->frameEnded; }
 
 bool ScriptHostBridge::TakeError(std::string& message, std::vector<std::string>& trace) {

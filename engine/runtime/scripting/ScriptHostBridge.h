@@ -32,6 +32,8 @@ public:
     // gone), the last frame got its END_FRAME, and the game's last error with the
     // first lines of its trace (taken once).
     bool HostGone() const;
+    // Version 2: the last frame whose END_FRAME arrived (what a stopped game leaves).
+    const FrameSnapshot& LastCompleteFrame() const;
     bool FrameAnswered() const;
     bool TakeError(std::string& message, std::vector<std::string>& trace);
 

@@ -46,6 +46,7 @@ struct ScriptHostBridge::Impl {
     std::filesystem::path projectPath;
     std::string readBuffer;
     FrameSnapshot snapshot;
+    FrameSnapshot lastComplete;   // version 2: the last frame whose END_FRAME came
     std::vector<ColliderCommand> colliders;
     bool ready = false;
     bool started = false;

@@ -305,6 +305,14 @@ bool ScriptHostBridge::Impl::RequestState(int timeoutMilliseconds) {
 }
 
 void ScriptHostBridge::Impl::Frame(float dt) {
+    if (protocolVersion == 2 && frameEnded) {
+        // Kept for the error screen; swapping also keeps both frames' capacity.
+        std::swap(snapshot, lastComplete);
+        snapshot.cameraX = lastComplete.cameraX;
+        snapshot.cameraY = lastComplete.cameraY;
+        snapshot.zoom = lastComplete.zoom;
+        snapshot.protocolVersion = lastComplete.protocolVersion;
+    }
     snapshot.rects.clear();
     snapshot.sprites.clear();
     snapshot.debugRects.clear();
