@@ -205,7 +205,7 @@ bool Application::RunOneFrame() {
         }
         bridge.Frame(NextFrameStep());
         if (bridge.Snapshot().protocolVersion == 2) {
-            audio.SetWindowState(window.HasFocus(), window.IsMinimized());
+            audio.SetWindowState(window.HasFocus(), window.Minimized());
             audio.Apply(bridge.Snapshot().audioCommands);
         }
         if (recording) {

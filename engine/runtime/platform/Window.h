@@ -38,7 +38,7 @@ public:
 
     // Whether the window has the keyboard focus, and whether it is minimised.
     bool HasFocus() const;
-    bool IsMinimized() const;
+    bool Minimized() const;
 
 #ifdef _WIN32
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -122,7 +122,7 @@ bool Window::HasFocus() const {
     return handle != nullptr && (SDL_GetWindowFlags(handle) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
-bool Window::IsMinimized() const {
+bool Window::Minimized() const {
     return handle != nullptr && (SDL_GetWindowFlags(handle) & SDL_WINDOW_MINIMIZED) != 0;
 }
 

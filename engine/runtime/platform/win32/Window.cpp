@@ -122,7 +122,7 @@ bool Window::Create(std::int32_t width, std::int32_t height, const std::string& 
 
 bool Window::HasFocus() const { return handle != nullptr && GetForegroundWindow() == handle; }
 
-bool Window::IsMinimized() const { return handle != nullptr && IsIconic(handle) != FALSE; }
+bool Window::Minimized() const { return handle != nullptr && IsIconic(handle) != FALSE; }
 
 bool Window::PumpMessages() {
     MSG message{};
