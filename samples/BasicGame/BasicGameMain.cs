@@ -47,7 +47,16 @@ public sealed class BasicGameMain : Game
     protected override void RestoreState(string state)
     {
         string[] parts = state.Split('|', 2);
-        if (parts.Length == 2 && SceneNames.Contains(parts[0]) && LoadScene(parts[0]) && CurrentScene is LevelScene level)
+        if (parts.Length != 2 || !SceneNames.Contains(parts[0]))
+        {
+            return;
+        }
+        // The start scene is already entered; entering it again would only repeat its log line.
+        if (CurrentScene?.Name != parts[0])
+        {
+            LoadScene(parts[0]);
+        }
+        if (CurrentScene is LevelScene level)
         {
             level.RestoreState(parts[1]);
         }

@@ -226,6 +226,16 @@ public sealed class BasicGameTests
         Assert.Equal(oldGems, next.Reply(0).Count(l => l.EndsWith("|assets/pickup.png")));
         Assert.Contains(next.Reply(0), l => l.StartsWith("TEXT|") && l.EndsWith("|Gems: 1/" + (oldGems + 1)));
         Assert.DoesNotContain(next.Lines, l => l.StartsWith("ERROR|"));
+        Assert.Single(next.Lines, l => l.StartsWith("LOG|Info|Level1: collect")); // entered once
+    }
+
+    [Fact]
+    public void AReloadIntoTheSecondLevelEntersIt()
+    {
+        HostRun run = Session("SIZE|960|540", "RESTORE_STATE|Level2|100|200|", "START", "FRAME|0.016|");
+
+        Assert.Contains(run.Reply(0), l => l.StartsWith("TEXT|") && l.EndsWith("|Level 2 · The Vault"));
+        Assert.Equal(100, SheetPlayerX(run.Reply(0)));
     }
 
     [Theory]
