@@ -333,4 +333,27 @@ public sealed class InputEventTests
         Assert.Equal("True True 1 z", seen);
         Assert.Equal("END_FRAME", run.Lines[^1]);
     }
+
+    // Beyond the line read, taking the events of a frame allocates nothing (typed text
+    // makes its one string).
+    [Fact]
+    public void EventsAllocateNothingOnceWarmedUp()
+    {
+        var input = new Orvane.Hosting.InputState();
+        string[] lines = { "KEY|65|1", "KEY|65|0", "KEY|65|2", "BUTTON|1|1|10.5|20", "BUTTON|1|0|10.5|20", "POINTER|11|21.25|1",
+                           "WHEEL|0|1", "FOCUS|0", "FOCUS|1", "SIZE|960|540", "KEY|999|1", "BUTTON|x", "POINTER|1|2" };
+        void Round()
+        {
+            foreach (string line in lines) input.Event(line);
+            input.NextFrame("65,66");
+            while (input.TryTakeFocusChange(out _)) { }
+        }
+        for (int i = 0; i < 10; i++) Round();
+
+        long before = GC.GetAllocatedBytesForCurrentThread();
+        for (int i = 0; i < 1000; i++) Round();
+        long allocated = GC.GetAllocatedBytesForCurrentThread() - before;
+
+        Assert.True(allocated < 1024, $"{allocated} bytes for 1000 frames of events");
+    }
 }
