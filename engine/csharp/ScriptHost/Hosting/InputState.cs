@@ -95,8 +95,8 @@ internal sealed class InputState
     // start of the frame.
     internal bool TryTakeFocusChange(out bool focused) => pendingFocus.TryDequeue(out focused);
 
-    // Handles one event line (without its keyword's validity known). Returns false for a
-    // line that is not an input event at all.
+    // Takes one line the runtime sent before a frame line. Returns false for a line that
+    // is no input event; a malformed event is ignored.
     internal bool Event(string line)
     {
         ReadOnlySpan<char> text = line;
@@ -110,25 +110,25 @@ internal sealed class InputState
         switch (keyword)
         {
             case "KEY":
-                Key(fields);
+                KeyEdge(fields);
                 return true;
             case "BUTTON":
-                Button(fields);
+                ButtonEdge(fields);
                 return true;
             case "POINTER":
-                Pointer(fields);
+                PointerMoved(fields);
                 return true;
             case "WHEEL":
-                Wheel(fields);
+                WheelTurned(fields);
                 return true;
             case "TEXT_INPUT":
-                Typed(fields);
+                TextTyped(fields);
                 return true;
             case "FOCUS":
-                Focus(fields);
+                FocusChanged(fields);
                 return true;
             case "SIZE":
-                Size(fields);
+                SizeChanged(fields);
                 return true;
             default:
                 return false;
@@ -160,7 +160,7 @@ internal sealed class InputState
     }
 
     // KEY|code|state: 1 pressed, 0 released, 2 repeated.
-    private void Key(ReadOnlySpan<char> fields)
+    private void KeyEdge(ReadOnlySpan<char> fields)
     {
         Span<Range> parts = stackalloc Range[3];
         if (fields.Split(parts, '|') != 2
@@ -187,7 +187,7 @@ internal sealed class InputState
     }
 
     // BUTTON|button|state|x|y: the pointer stood at x, y when the button changed.
-    private void Button(ReadOnlySpan<char> fields)
+    private void ButtonEdge(ReadOnlySpan<char> fields)
     {
         Span<Range> parts = stackalloc Range[5];
         if (fields.Split(parts, '|') != 4
@@ -217,7 +217,7 @@ internal sealed class InputState
     }
 
     // POINTER|x|y|inside
-    private void Pointer(ReadOnlySpan<char> fields)
+    private void PointerMoved(ReadOnlySpan<char> fields)
     {
         Span<Range> parts = stackalloc Range[4];
         if (fields.Split(parts, '|') != 3
@@ -237,7 +237,7 @@ internal sealed class InputState
     }
 
     // WHEEL|dx|dy, summed should more than one arrive.
-    private void Wheel(ReadOnlySpan<char> fields)
+    private void WheelTurned(ReadOnlySpan<char> fields)
     {
         Span<Range> parts = stackalloc Range[3];
         if (fields.Split(parts, '|') != 2
@@ -258,7 +258,7 @@ internal sealed class InputState
 
     // TEXT_INPUT|text, escaped as TEXT| text: "\n" a line break, "\\" a backslash; a
     // backslash before anything else stands for itself.
-    private void Typed(ReadOnlySpan<char> text)
+    private void TextTyped(ReadOnlySpan<char> text)
     {
         for (int i = 0; i < text.Length && pendingText.Length < MaxTypedChars; i++)
         {
@@ -278,7 +278,7 @@ internal sealed class InputState
     }
 
     // FOCUS|state; a repeated state changes nothing.
-    private void Focus(ReadOnlySpan<char> fields)
+    private void FocusChanged(ReadOnlySpan<char> fields)
     {
         if (fields is not ("0" or "1"))
         {
@@ -300,7 +300,7 @@ internal sealed class InputState
     }
 
     // SIZE|w|h: takes effect at once, so the start hook already knows it.
-    private void Size(ReadOnlySpan<char> fields)
+    private void SizeChanged(ReadOnlySpan<char> fields)
     {
         Span<Range> parts = stackalloc Range[3];
         if (fields.Split(parts, '|') != 2
