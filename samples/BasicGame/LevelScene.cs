@@ -1,11 +1,14 @@
+using System.Globalization;
+using System.Numerics;
 using Orvane;
 
 namespace BasicGame;
 
 // One level, built from a text map: '#' wall, 'o' gem, 'P' player start, anything
 // else floor. Collect every gem to go on to the next level. The gems turn and pulse,
-// the one nearest the player is outlined, a pickup flashes the player, and a HUD in
-// screen space shows the level and the gem count.
+// the one nearest the player is outlined, the one under the mouse too, a click marks
+// a gem, a pickup flashes the player, and a HUD in screen space shows the level and
+// the gem count.
 public sealed class LevelScene : Scene
 {
     private const float Tile = 32;
@@ -21,6 +24,8 @@ public sealed class LevelScene : Scene
     private static readonly Color WallColor = new(150, 80, 60);
     private static readonly Color GemColor = new(250, 200, 40);
     private static readonly Color HudPanelColor = new(10, 12, 20, 170);
+    private static readonly Color HoverColor = new(255, 255, 255, 140);
+    private static readonly Color MarkColor = new(80, 230, 255);
 
     private readonly string[] map;
     private readonly string title;
@@ -34,6 +39,7 @@ public sealed class LevelScene : Scene
     private float time;
     private float flash;
     private string gemText = "";
+    private int markedGem = -1;
 
     public LevelScene(string[] map, string title, string nextScene)
     {
@@ -78,6 +84,7 @@ public sealed class LevelScene : Scene
         gemCount = gems.Count;
         time = 0;
         flash = 0;
+        markedGem = -1;
         UpdateGemText();
         Log.Info($"{Name}: collect {gemCount} gems.");
     }
@@ -105,6 +112,7 @@ public sealed class LevelScene : Scene
             Physics.Collider(id, gem.X, gem.Y, gem.Width, gem.Height);
         }
         HighlightNearestGem();
+        PointAtGems();
         player.Draw();
         Box body = player.Bounds;
         if (flash > 0)
@@ -149,6 +157,68 @@ public sealed class LevelScene : Scene
             new SpriteOptions { Rotation = time * 90, Fallback = GemColor });
     }
 
+    // What the level hands to its next instance on a reload: "x|y|collected gem ids".
+    public string SaveState()
+    {
+        var collected = new List<int>();
+        for (int id = FirstGemId; id < FirstGemId + gemCount; id++)
+        {
+            if (!gems.ContainsKey(id)) collected.Add(id);
+        }
+        return BasicGameMain.Format(player.X) + "|" + BasicGameMain.Format(player.Y) + "|" + string.Join(",", collected);
+    }
+
+    // Called right after the level was entered; anything malformed keeps the fresh level.
+    public void RestoreState(string state)
+    {
+        string[] parts = state.Split('|');
+        if (parts.Length != 3
+            || !float.TryParse(parts[0], CultureInfo.InvariantCulture, out float x)
+            || !float.TryParse(parts[1], CultureInfo.InvariantCulture, out float y))
+        {
+            return;
+        }
+        player = new Player(x, y);
+        foreach (string id in parts[2].Split(',', StringSplitOptions.RemoveEmptyEntries))
+        {
+            if (int.TryParse(id, CultureInfo.InvariantCulture, out int gemId)) gems.Remove(gemId);
+        }
+        UpdateGemText();
+    }
+
+    // The gem under the mouse gets a faint outline; a left click marks it (or clears the
+    // mark when it hits no gem). The mouse is in window pixels; its world position
+    // accounts for the camera and the zoom.
+    private void PointAtGems()
+    {
+        if (!Mouse.IsInsideWindow && !Mouse.WasButtonPressed(MouseButton.Left))
+        {
+            return;
+        }
+        Vector2 pointer = Mouse.WorldPosition;
+        int hovered = -1;
+        foreach (var (id, gem) in gems)
+        {
+            if (pointer.X >= gem.X - 4 && pointer.X < gem.Right + 4 && pointer.Y >= gem.Y - 4 && pointer.Y < gem.Bottom + 4)
+            {
+                hovered = id;
+            }
+        }
+        if (Mouse.WasButtonPressed(MouseButton.Left))
+        {
+            markedGem = hovered;
+        }
+        if (hovered >= 0 && hovered != markedGem)
+        {
+            Box gem = gems[hovered];
+            Draw.RectOutline(gem.X - 4, gem.Y - 4, gem.Width + 8, gem.Height + 8, HoverColor, 1);
+        }
+        if (gems.TryGetValue(markedGem, out Box marked))
+        {
+            Draw.RectOutline(marked.X - 3, marked.Y - 3, marked.Width + 6, marked.Height + 6, MarkColor, 2);
+        }
+    }
+
     private void HighlightNearestGem()
     {
         Box body = player.Bounds;
@@ -191,7 +261,8 @@ public sealed class LevelScene : Scene
     private static float Square(float value) => value * value;
 
     // Keeps the player in the middle of the view without showing anything beyond the
-    // level. At a zoom of 1.5 the view covers two thirds of the window's size in world units.
+    // level. At a zoom of 1.5 the view covers two thirds of the window's size in world
+    // units; the window may have been resized.
     private void FollowPlayer()
     {
         Box body = player.Bounds;

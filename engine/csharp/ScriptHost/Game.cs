@@ -1,3 +1,5 @@
+using Orvane.Hosting;
+
 namespace Orvane;
 
 /// <summary>
@@ -37,6 +39,35 @@ public abstract class Game
 
     /// <summary>Called once when the runtime closes a started game, after the active scene's exit.</summary>
     protected virtual void OnShutdown() { }
+
+    /// <summary>
+    /// The window gained (<paramref name="focused"/> true) or lost the keyboard focus;
+    /// called at the start of the next frame, before the update. Every held key has
+    /// been released by then. A game might pause here.
+    /// </summary>
+    protected virtual void OnFocusChanged(bool focused) { }
+
+    /// <summary>
+    /// Called when the runtime reloads the game (a changed assembly, or a restart from
+    /// the error screen): return what the new instance needs to carry on, as text, or
+    /// null (the default) to have it start afresh. Runs between frames.
+    /// </summary>
+    protected virtual string? SaveState() => null;
+
+    /// <summary>
+    /// Called on the new instance after a reload with what <see cref="SaveState"/>
+    /// returned, once, after <see cref="OnStart"/> (and its scene's enter) and before the
+    /// first update; as in the start hook, <see cref="LoadScene"/> here switches at once.
+    /// Not called when the old instance kept no state.
+    /// </summary>
+    protected virtual void RestoreState(string state) { }
+
+    /// <summary>
+    /// Ends the run as if the user had closed the window: the runtime shuts the game
+    /// down after this frame. An older runtime (protocol version 1) cannot be asked to,
+    /// there this logs one warning and the game goes on.
+    /// </summary>
+    public void Quit() => HostContext.Output.Quit();
 
     /// <summary>Registers a scene under a name.</summary>
     /// <exception cref="ArgumentException">The name is taken or the scene belongs to another game.</exception>
@@ -93,6 +124,13 @@ public abstract class Game
         }
         SwitchTo(sceneOrder[0]);
     }
+
+    internal string? RunSaveState() => SaveState();
+
+    // Like the start hook, outside a frame: a scene loaded here is active at once.
+    internal void RunRestoreState(string state) => RestoreState(state);
+
+    internal void RunFocusChanged(bool focused) => Dispatch(static (game, focused) => game.OnFocusChanged(focused), focused);
 
     internal void RunUpdate(float dt) => Dispatch(static (game, dt) =>
     {

@@ -153,4 +153,101 @@ public sealed class BasicGameTests
         Assert.Contains(warnings, w => w.Contains("cannot draw text"));
         Assert.Contains(warnings, w => w.Contains("cannot draw in screen space"));
     }
+
+    // A version-2 session from the first line on (PROTOCOL|2 is added).
+    private static HostRun Session(params string[] input)
+    {
+        Assert.True(GameLoader.TryCreate(BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", out Game? game, out string error), error);
+        return Host.RunVersion2(game, "Level1", input);
+    }
+
+    private static float SheetPlayerX(string[] frame) =>
+        Number(Fields(Assert.Single(frame, l => l.EndsWith("|assets/player-sheet.png")))[1]);
+
+    [Fact]
+    public void EscapeQuitsOnce()
+    {
+        HostRun run = Session("START", "FRAME|0.016|", "KEY|27|1", "FRAME|0.016|27", "FRAME|0.016|27");
+
+        Assert.DoesNotContain("QUIT", run.Reply(0));
+        Assert.Contains("QUIT", run.Reply(1));
+        Assert.Single(run.Lines, l => l == "QUIT");
+    }
+
+    // The first gem of level 1 lies at 488, 72 (16 wide); at the start the camera is at 0, 0.
+    [Fact]
+    public void TheMouseOutlinesTheGemUnderItAndAClickMarksIt()
+    {
+        HostRun run = Session("SIZE|960|540", "START", "FRAME|0.016|", "POINTER|496|80|1", "FRAME|0.016|",
+            "BUTTON|1|1|496|80", "BUTTON|1|0|496|80", "FRAME|0.016|", "POINTER|20|500|1", "FRAME|0.016|",
+            "BUTTON|1|1|20|500", "FRAME|0.016|");
+
+        const string hover = "OUTLINE|484|68|24|24|1|255|255|255|140";
+        const string mark = "OUTLINE|485|69|22|22|2|80|230|255|255";
+        Assert.DoesNotContain(run.Reply(0), l => l == hover || l == mark);
+        Assert.Contains(hover, run.Reply(1));
+        Assert.DoesNotContain(mark, run.Reply(1));
+        Assert.Contains(mark, run.Reply(2));
+        Assert.DoesNotContain(hover, run.Reply(2)); // the marked gem needs no hover outline
+        Assert.Contains(mark, run.Reply(3)); // moving away keeps the mark
+        Assert.DoesNotContain(mark, run.Reply(4)); // a click on the floor clears it
+    }
+
+    [Fact]
+    public void TheViewFollowsTheWindowsSize()
+    {
+        // Level 1 is 1280 x 640: a 1280 x 720 window shows all of it, the camera stays put.
+        string[] walkDown = Enumerable.Repeat("FRAME|0.05|40", 60).ToArray();
+        HostRun small = Session(new[] { "SIZE|960|540", "START" }.Concat(walkDown).ToArray());
+        HostRun large = Session(new[] { "SIZE|1280|720", "START" }.Concat(walkDown).ToArray());
+
+        Assert.Contains("CAMERA|0|100", small.Lines); // as far down as the level goes in a 540 high view
+        Assert.DoesNotContain(large.Lines, l => l.StartsWith("CAMERA|"));
+        // The HUD stands 8 pixels from the right edge of the window, whatever its size.
+        string panel = large.Reply(0)[Array.IndexOf(large.Reply(0), "SPACE|screen") + 1];
+        Assert.Equal(1280 - 8, Number(Fields(panel)[1]) + Number(Fields(panel)[3]));
+    }
+
+    [Fact]
+    public void AReloadKeepsTheLevelThePlayersPlaceAndTheGemsCollected()
+    {
+        var walk = Enumerable.Repeat("FRAME|0.05|39", 10);
+        HostRun old = Session(new[] { "SIZE|960|540", "START" }.Concat(walk)
+            .Concat(new[] { "COLLISION|1|100", "FRAME|0.05|", "SAVE_STATE" }).ToArray());
+        string state = Assert.Single(old.Lines, l => l.StartsWith("STATE|"))["STATE|".Length..];
+        float oldX = SheetPlayerX(old.Reply(10));
+        int oldGems = old.Reply(10).Count(l => l.EndsWith("|assets/pickup.png"));
+
+        HostRun next = Session("SIZE|960|540", "RESTORE_STATE|" + state, "START", "FRAME|0.016|");
+        HostRun fresh = Session("SIZE|960|540", "START", "FRAME|0.016|");
+
+        Assert.Equal(oldX, SheetPlayerX(next.Reply(0)));
+        Assert.NotEqual(oldX, SheetPlayerX(fresh.Reply(0)));
+        Assert.Equal(oldGems, next.Reply(0).Count(l => l.EndsWith("|assets/pickup.png")));
+        Assert.Contains(next.Reply(0), l => l.StartsWith("TEXT|") && l.EndsWith("|Gems: 1/" + (oldGems + 1)));
+        Assert.DoesNotContain(next.Lines, l => l.StartsWith("ERROR|"));
+        Assert.Single(next.Lines, l => l.StartsWith("LOG|Info|Level1: collect")); // entered once
+    }
+
+    [Fact]
+    public void AReloadIntoTheSecondLevelEntersIt()
+    {
+        HostRun run = Session("SIZE|960|540", "RESTORE_STATE|Level2|100|200|", "START", "FRAME|0.016|");
+
+        Assert.Contains(run.Reply(0), l => l.StartsWith("TEXT|") && l.EndsWith("|Level 2 · The Vault"));
+        Assert.Equal(100, SheetPlayerX(run.Reply(0)));
+    }
+
+    [Theory]
+    [InlineData("Level9|1|2|")]
+    [InlineData("Level1|x|2|")]
+    [InlineData("garbage")]
+    [InlineData("Level1|1|2|100,abc,99999")]
+    public void AStateItCannotUseLeavesAPlayableLevel(string state)
+    {
+        HostRun run = Session("SIZE|960|540", "RESTORE_STATE|" + state, "START", "FRAME|0.016|");
+
+        Assert.DoesNotContain(run.Lines, l => l.StartsWith("ERROR|"));
+        Assert.Single(run.Reply(0), l => l.EndsWith("|assets/player-sheet.png"));
+    }
 }

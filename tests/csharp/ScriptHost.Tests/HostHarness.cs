@@ -59,6 +59,17 @@ internal static class Host
         return new HostRun(exitCode, stream.Text, stream.Flushes, stream.Writes);
     }
 
+    // As Run, with the input as UTF-8 bytes read the way the host's Program reads its stdin.
+    public static HostRun RunUtf8(Game game, string startScene, params string[] input)
+    {
+        var stream = new CountingStream();
+        var loop = new HostLoop(game, startScene, new ProtocolWriter(stream));
+        byte[] bytes = new UTF8Encoding(false).GetBytes(string.Join("\n", input) + "\n");
+        using var reader = new StreamReader(new MemoryStream(bytes), new UTF8Encoding(false));
+        int exitCode = loop.Run(reader);
+        return new HostRun(exitCode, stream.Text, stream.Flushes, stream.Writes);
+    }
+
     // As Run, with a runtime that takes protocol version 2.
     public static HostRun RunVersion2(Game game, string startScene, params string[] input) =>
         Run(game, startScene, new[] { "PROTOCOL|2" }.Concat(input).ToArray());
@@ -72,6 +83,9 @@ internal sealed class ScriptedGame : Game
     public Action<float>? Update { get; init; }
     public Action<int, int>? Collision { get; init; }
     public Action? Shutdown { get; init; }
+    public Action<bool>? Focus { get; init; }
+    public Func<string?>? Save { get; init; }
+    public Action<string>? Restore { get; init; }
 
     protected override void OnStart(string scene)
     {
@@ -95,6 +109,24 @@ internal sealed class ScriptedGame : Game
     {
         Calls.Add("shutdown");
         Shutdown?.Invoke();
+    }
+
+    protected override void OnFocusChanged(bool focused)
+    {
+        Calls.Add("focus:" + (focused ? "1" : "0"));
+        Focus?.Invoke(focused);
+    }
+
+    protected override string? SaveState()
+    {
+        Calls.Add("save");
+        return Save?.Invoke();
+    }
+
+    protected override void RestoreState(string state)
+    {
+        Calls.Add("restore");
+        Restore?.Invoke(state);
     }
 }
 

@@ -153,4 +153,48 @@ public sealed class ProcessTests
         string line = Assert.Single(lines);
         Assert.StartsWith(expected, line);
     }
+
+    // A reload as the runtime does it, over real pipes: the old host's state, asked for
+    // between frames, started in a second host; both processes end normally.
+    [Fact]
+    public void TheSamplesStateCrossesToASecondHost()
+    {
+        string sample = RepositoryPaths.BasicGameFolder;
+        string Session(HostProcess host, string? restore)
+        {
+            host.ReadUntil("READY", TimeSpan.FromSeconds(5));
+            host.Send("PROTOCOL|2");
+            host.Send("SIZE|960|540");
+            if (restore != null) host.Send("RESTORE_STATE|" + restore);
+            host.Send("START");
+            host.ReadUntil("STARTED", TimeSpan.FromSeconds(5));
+            string player = "";
+            for (int frame = 0; frame < (restore == null ? 20 : 1); frame++)
+            {
+                host.Send(restore == null ? "FRAME|0.05|39" : "FRAME|0.016|");
+                player = host.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500), $"frame {frame}").Single(l => l.EndsWith("|assets/player-sheet.png"));
+            }
+            return player.Split('|')[1];
+        }
+
+        string oldX;
+        string state;
+        using (var old = new HostProcess(sample, BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", sample, "Level1"))
+        {
+            oldX = Session(old, null);
+            old.Send("SAVE_STATE");
+            state = old.ReadUntil("STATE|" + "Level1|" + oldX + "|34|", TimeSpan.FromMilliseconds(500), "state").Last()["STATE|".Length..];
+            old.Send("SHUTDOWN");
+            Assert.Equal(0, old.WaitForExit(TimeSpan.FromSeconds(5)));
+        }
+        using var next = new HostProcess(sample, BuiltSample.BasicGameDll, "BasicGame.BasicGameMain", sample, "Level1");
+
+        Assert.Equal(oldX, Session(next, state));
+        next.Send("KEY|27|1");
+        next.Send("FRAME|0.016|27");
+        Assert.Contains("QUIT", next.ReadUntil("END_FRAME", TimeSpan.FromMilliseconds(500), "escape"));
+        next.Send("SHUTDOWN");
+        Assert.Equal(0, next.WaitForExit(TimeSpan.FromSeconds(5)));
+        Assert.Equal("", next.Errors.Trim());
+    }
 }

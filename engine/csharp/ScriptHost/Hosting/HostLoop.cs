@@ -8,8 +8,11 @@ namespace Orvane.Hosting;
 // of PROTOCOL|2 (version 2), START or FRAME (a version-1 runtime). COLLISION lines are
 // queued and delivered at the start of the next frame, after the input state was
 // updated and before the update, so collision handlers run inside a frame like every
-// other hook. Unknown lines are ignored, and so is every line the runtime cut short
-// (it ends such a line with CAN).
+// other hook; focus changes likewise, before the collisions. A version-2 runtime's
+// input events before a frame line collect in the input state. SAVE_STATE is answered
+// at once with STATE|; RESTORE_STATE before START hands the text to the game after its
+// start. Unknown lines are ignored, and so is every line the runtime cut short (it ends
+// such a line with CAN).
 internal sealed class HostLoop
 {
     // The runtime ends the fragment of a line it could not finish writing with CAN.
@@ -21,6 +24,7 @@ internal sealed class HostLoop
     private readonly Queue<(int EntityId, int OtherId)> collisions = new();
     private bool started;
     private bool versionKnown;
+    private string? stateToRestore;
     private float sentCameraX;
     private float sentCameraY;
     private float sentZoom = 1;
@@ -88,6 +92,22 @@ internal sealed class HostLoop
         {
             Start();
         }
+        else if (line == "SAVE_STATE")
+        {
+            SaveState();
+        }
+        else if (line.StartsWith("RESTORE_STATE|", StringComparison.Ordinal))
+        {
+            // Only the state for a game yet to start means anything.
+            if (!started)
+            {
+                stateToRestore = ProtocolWriter.UnescapeState(line.AsSpan("RESTORE_STATE|".Length));
+            }
+        }
+        else if (output.Version >= 2)
+        {
+            HostContext.Input.Event(line);
+        }
     }
 
     // Before the first START or FRAME, PROTOCOL|2 says the runtime takes version 2;
@@ -106,6 +126,10 @@ internal sealed class HostLoop
         {
             output.Version = 1;
             versionKnown = true;
+            if (ProjectWindowSize.Read(game.ProjectFolder) is (int width, int height))
+            {
+                HostContext.Input.AssumeSize(width, height);
+            }
         }
     }
 
@@ -116,6 +140,14 @@ internal sealed class HostLoop
         {
             started = true;
             Guarded("Game start failed", static (game, scene) => game.RunStart(scene), startScene);
+            if (stateToRestore != null)
+            {
+                Guarded("Game state restore failed", static (game, state) => game.RunRestoreState(state), stateToRestore);
+                stateToRestore = null;
+                // The runtime kept the old instance's view; whatever this one has is sent.
+                sentCameraX = float.NaN;
+                sentZoom = float.NaN;
+            }
             SendCameraIfMoved();
         }
         output.Line("STARTED");
@@ -136,6 +168,10 @@ internal sealed class HostLoop
         // A frame that arrives before START gets no update: the game has not started.
         if (started)
         {
+            while (HostContext.Input.TryTakeFocusChange(out bool focused))
+            {
+                Guarded("Game focus handler failed", static (game, focused) => game.RunFocusChanged(focused), focused);
+            }
             while (collisions.TryDequeue(out var collision))
             {
                 Guarded("Game collision handler failed", static (game, pair) => game.RunCollision(pair.EntityId, pair.OtherId), collision);
@@ -144,6 +180,26 @@ internal sealed class HostLoop
             SendCameraIfMoved();
         }
         output.Line("END_FRAME");
+        output.Flush();
+    }
+
+    // Answered at once and on its own, outside any frame; a game that has not started,
+    // or whose hook failed, hands over nothing.
+    private void SaveState()
+    {
+        string? state = null;
+        if (started)
+        {
+            try
+            {
+                state = game.RunSaveState();
+            }
+            catch (Exception exception)
+            {
+                ReportException(output, "Game state save failed", exception);
+            }
+        }
+        output.State(state);
         output.Flush();
     }
 
