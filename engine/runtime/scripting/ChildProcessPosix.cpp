@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -252,6 +253,28 @@ std::ptrdiff_t ScriptHostBridge::Impl::WriteSome(const char* data, std::size_t s
         }
     }
 }
+
+#if defined(__linux__)
+// Free space = pipe size - queued bytes, less two pages: the queued bytes may sit
+// in partly used pages at both ends, and a write takes whole pages.
+bool ScriptHostBridge::Impl::InputRoom(std::size_t& room, std::size_t& largest) {
+    if (stdinWrite < 0) {
+        return false;
+    }
+    const int size = fcntl(stdinWrite, F_GETPIPE_SZ);
+    int queued = 0;
+    const long page = sysconf(_SC_PAGESIZE);
+    if (size <= 0 || page <= 0 || ioctl(stdinWrite, FIONREAD, &queued) != 0 || queued < 0) {
+        return false;
+    }
+    const std::size_t slack = 2 * static_cast<std::size_t>(page);
+    largest = static_cast<std::size_t>(size) > slack ? static_cast<std::size_t>(size) - slack : 0;
+    room = largest > static_cast<std::size_t>(queued) ? largest - static_cast<std::size_t>(queued) : 0;
+    return true;
+}
+#else
+bool ScriptHostBridge::Impl::InputRoom(std::size_t&, std::size_t&) { return false; }
+#endif
 
 void ScriptHostBridge::Impl::WaitForInputSpace(std::chrono::milliseconds limit) {
     pollfd writable{stdinWrite, POLLOUT, 0};

@@ -156,6 +156,10 @@ std::ptrdiff_t ScriptHostBridge::Impl::WriteSome(const char* data, std::size_t s
     return static_cast<std::ptrdiff_t>(written);
 }
 
+// The free space of an anonymous pipe cannot be known (Wine's write quota is always
+// 0), so cut lines are marked instead.
+bool ScriptHostBridge::Impl::InputRoom(std::size_t&, std::size_t&) { return false; }
+
 // An anonymous pipe cannot be waited on for free space: a short pause, then retry.
 void ScriptHostBridge::Impl::WaitForInputSpace(std::chrono::milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -29,6 +29,9 @@ inline constexpr std::size_t maxLineLength = 1024 * 1024;
 // check their limits; the rest stays in the pipe for the next call.
 inline constexpr std::size_t maxBytesPerRead = 1024 * 1024;
 
+// Ends a fragment of a line whose rest was dropped (CAN): no command accepts it.
+inline constexpr char cancelLineByte = '\x18';
+
 struct ScriptHostBridge::Impl {
     // ---- native: child process and the bridge's ends of the two pipes ----
 #ifdef _WIN32
@@ -59,10 +62,12 @@ struct ScriptHostBridge::Impl {
     bool warnedDrawLimit = false;
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
+    bool warnedContactCap = false;   // a frame's colliders reached maxContactPairsPerFrame
     bool screenSpace = false;   // version 2: SPACE|screen is in effect
 
     bool inputStalled = false;      // a write timed out; later writes do not wait again
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
+    bool brokenLineNeedsMark = false;   // that front is ended with cancelLineByte
     CollisionTracker collisionTracker;
     bool discardingLongLine = false;   // inside a line longer than maxLineLength
     // Resolved sprite texture paths by raw path piece, for the current frame;
@@ -90,6 +95,9 @@ struct ScriptHostBridge::Impl {
     // Writes a prefix of data without blocking: the count written (0 while the
     // pipe is full), or -1 when the input is closed or broken.
     std::ptrdiff_t WriteSome(const char* data, std::size_t size);
+    // Where the platform can tell: room = bytes the input pipe takes now without a
+    // short write, largest = the most it can ever take at once; false elsewhere.
+    bool InputRoom(std::size_t& room, std::size_t& largest);
     // Waits up to limit for the child to make room in its input pipe.
     void WaitForInputSpace(std::chrono::milliseconds limit);
     // Reads what the child's output pipe holds now, up to size bytes, without

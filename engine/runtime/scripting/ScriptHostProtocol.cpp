@@ -300,7 +300,13 @@ void ScriptHostBridge::Impl::Frame(float dt) {
     // Contacts are told only for complete frames: a cut-off collider list would
     // report every contact it missed as new in the next frame.
     if (frameEnded) {
-        for (const CollisionEvent& event : collisionTracker.Update(colliders)) {
+        const std::vector<CollisionEvent> events = collisionTracker.Update(colliders);
+        if (collisionTracker.ReachedPairCap() && !warnedContactCap) {
+            warnedContactCap = true;
+            LogWarn("A frame's colliders overlap in more than " + std::to_string(maxContactPairsPerFrame) +
+                    " box pairs; contacts past that are not reported.");
+        }
+        for (const CollisionEvent& event : events) {
             WriteLine("COLLISION|" + std::to_string(event.entityId) + "|" +
                       std::to_string(event.otherId));
         }
