@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "core/Termination.h"
 #include "project/ProjectLoader.h"
 #include "project/ScriptHostConfig.h"
 #include "project/ScriptHostLocator.h"
@@ -61,6 +62,11 @@ int Application::Run(const std::filesystem::path& projectPath) {
         return 1;
     }
     bridge.SendStart();
+    if (TerminationRequested()) {
+        LogError(stoppedDuringStartMessage);
+        bridge.Shutdown();
+        return 1;
+    }
     timer.Reset();
     LogInfo("Running project: " + config.name);
 
@@ -71,7 +77,7 @@ int Application::Run(const std::filesystem::path& projectPath) {
 }
 
 void Application::RunFrameLoop() {
-    while (window.PumpMessages()) {
+    while (window.PumpMessages() && !TerminationRequested()) {
         const float dt = ClampFrameStep(timer.Tick());
         bridge.Frame(dt);
         const FrameSnapshot& snapshot = bridge.Snapshot();

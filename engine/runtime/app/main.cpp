@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "core/Termination.h"
 
 #include <exception>
 #include <filesystem>
@@ -52,12 +53,14 @@ int wmain(int argc, wchar_t** argv) {
     const std::filesystem::path projectPath = argc > 1 ? std::filesystem::path(argv[1])
                                                        : std::filesystem::path(defaultProjectPath);
     TimerResolution timerResolution;
+    Orvane::TerminationSignals terminationSignals;
     return RunApplication(projectPath);
 }
 #else
 int main(int argc, char** argv) {
     const std::filesystem::path projectPath = argc > 1 ? Orvane::Utf8ToPath(argv[1])
                                                        : std::filesystem::path(defaultProjectPath);
+    Orvane::TerminationSignals terminationSignals;
     return RunApplication(projectPath);
 }
 #endif

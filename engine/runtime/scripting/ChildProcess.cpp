@@ -4,6 +4,7 @@
 #include "scripting/ScriptHostBridgeImpl.h"
 
 #include "core/Log.h"
+#include "core/Termination.h"
 
 #include <algorithm>
 #include <thread>
@@ -26,6 +27,9 @@ bool ScriptHostBridge::Impl::Start(const ScriptHostConfig& config) {
     }
 
     WaitFor("READY", readyTimeoutMilliseconds);
+    if (!ready && TerminationRequested()) {
+        return Fail(stoppedDuringStartMessage);
+    }
     if (!ready) {
         return Fail("Script host did not become ready.");
     }
@@ -69,7 +73,7 @@ void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
     std::size_t largest = 0;
     if (InputRoom(room, largest) && payload.size() <= largest) {
         while (room < payload.size()) {
-            if (inputStalled) {
+            if (inputStalled || TerminationRequested()) {
                 return;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
@@ -104,7 +108,7 @@ void ScriptHostBridge::Impl::WriteLine(const std::string& text) {
         }
         const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (remaining.count() <= 0) {
+        if (remaining.count() <= 0 || TerminationRequested()) {
             stall(payload.size() - sent);
             return;
         }

@@ -39,6 +39,7 @@ struct ScriptHostBridge::Impl {
     HANDLE threadHandle = nullptr;
     HANDLE stdinWrite = nullptr;
     HANDLE stdoutRead = nullptr;
+    HANDLE jobHandle = nullptr;   // kills the child when the runtime's last handle to it closes
 #else
     pid_t processId = -1;   // -1 whenever no child is held
     int stdinWrite = -1;
@@ -107,6 +108,8 @@ struct ScriptHostBridge::Impl {
     // where the platform can tell that output has arrived.
     void WaitForOutput(int milliseconds);
     void Shutdown();
+    // Reaps a child that has exited, so that it does not linger until Shutdown.
+    void ReapExitedHost();
 
     // Portable: cuts bytes read from the child into lines and dispatches them.
     void ReceiveBytes(const char* data, std::size_t count);

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Paths.h"
+#include "core/Termination.h"
 #include "scripting/LineProtocol.h"
 
 #include <array>
@@ -256,6 +257,9 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
     const std::chrono::nanoseconds timeout = std::chrono::milliseconds(timeoutMilliseconds);
     while (Clock::now() - start < timeout) {
         ReadAvailableLines();
+        if (TerminationRequested()) {
+            return;
+        }
         if ((name == "READY" && ready) || (name == "STARTED" && started) ||
             (name == "END_FRAME" && frameEnded)) {
             return;
@@ -290,6 +294,7 @@ void ScriptHostBridge::Impl::Frame(float dt) {
         snapshot.drawOrder.clear();
         screenSpace = false;
     }
+    ReapExitedHost();
     // A texture file may appear or move between frames.
     resolvedTextures.clear();
     frameEnded = false;
