@@ -227,3 +227,30 @@ TEST(CollisionTrackerTest, AFrameBeyondTheCapStopsThereAndStaysBounded) {
 }
 
 } // namespace
+
+namespace {
+
+// Sizes of zero and more only, and both sparse and crowded layouts: frames that
+// the quick pass takes, and frames it hands to the full sweep halfway.
+TEST(CollisionTrackerTest, QuickAndFullPassesAgreeWithTheEveryPairPass) {
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<int> size(0, 16);
+    std::uniform_int_distribution<int> id(0, 40);
+    CollisionTracker tracker;
+    std::set<std::string> previous;
+    for (int frame = 0; frame < 80; ++frame) {
+        // Narrow worlds make columns: many boxes share a left-edge range.
+        std::uniform_int_distribution<int> x(0, frame % 2 == 0 ? 4 : 400);
+        std::uniform_int_distribution<int> y(0, 2000);
+        std::vector<ColliderCommand> boxes;
+        const int count = 20 + frame * 6;
+        for (int n = 0; n < count; ++n) {
+            boxes.push_back(Box(id(random), static_cast<float>(x(random)), static_cast<float>(y(random)),
+                                static_cast<float>(size(random)), static_cast<float>(size(random))));
+        }
+        SCOPED_TRACE(frame);
+        ASSERT_EQ(Update(tracker, boxes), EveryPairReference(previous, boxes));
+    }
+}
+
+} // namespace

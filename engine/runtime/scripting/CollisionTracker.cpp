@@ -88,6 +88,53 @@ private:
     std::vector<float> deepest;
 };
 
+// The quick pass for ordinary frames: sorted by left edge, each box is compared
+// with the boxes whose left edge lies before its right edge. Few boxes share a
+// column in most games, so this is cheaper than the full sweep; but a column or a
+// pile of boxes makes it quadratic, so it gives up (false) after a budget of
+// comparisons, and also when a box has a negative size or the pairs reach the cap,
+// which the full sweep counts its own way.
+bool QuickPairs(const std::vector<ColliderCommand>& colliders, std::vector<std::pair<std::size_t, std::size_t>>& pairs) {
+    std::vector<std::size_t> order;
+    order.reserve(colliders.size());
+    for (std::size_t i = 0; i < colliders.size(); ++i) {
+        const ColliderCommand& box = colliders[i];
+        if (box.width < 0 || box.height < 0) {
+            return false;
+        }
+        // A NaN edge fails every comparison, so such a box overlaps nothing; it
+        // must stay out of the sort, whose ordering it would break.
+        if (!std::isnan(box.x) && !std::isnan(box.x + box.width)) {
+            order.push_back(i);
+        }
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t first, std::size_t second) {
+        return colliders[first].x != colliders[second].x ? colliders[first].x < colliders[second].x : first < second;
+    });
+    std::size_t budget = 8 * colliders.size() + 20000;
+    std::size_t overlaps = 0;   // with boxes of one entity, as the full sweep counts them
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const ColliderCommand& a = colliders[order[k]];
+        const float right = a.x + a.width;
+        for (std::size_t m = k + 1; m < order.size() && colliders[order[m]].x < right; ++m) {
+            if (budget-- == 0) {
+                return false;
+            }
+            const ColliderCommand& b = colliders[order[m]];
+            if (Overlaps(a, b)) {
+                if (++overlaps >= maxContactPairsPerFrame) {
+                    return false;
+                }
+                if (a.id != b.id) {
+                    pairs.emplace_back(std::min(order[k], order[m]), std::max(order[k], order[m]));
+                }
+            }
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    return true;
+}
+
 // Index pairs (i < j) of overlapping boxes with different ids, at most
 // maxContactPairsPerFrame looked at; reachedCap tells whether the cap stopped it.
 // A sweep over the left edges with the open boxes kept by their vertical extent
@@ -96,6 +143,11 @@ private:
 std::vector<std::pair<std::size_t, std::size_t>> OverlappingPairs(
     const std::vector<ColliderCommand>& colliders, bool& reachedCap) {
     reachedCap = false;
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    if (QuickPairs(colliders, pairs)) {
+        return pairs;
+    }
+    pairs.clear();
     std::vector<Extent> extents;
     std::vector<std::size_t> boxes;   // indexes of boxes that can overlap anything
     extents.reserve(colliders.size());
@@ -144,7 +196,6 @@ std::vector<std::pair<std::size_t, std::size_t>> OverlappingPairs(
     }
 
     ActiveBoxes active(byTop.size());
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
     std::size_t looked = 0;
     std::size_t closing = 0;
     for (const Keyed& opening : byLeft) {
