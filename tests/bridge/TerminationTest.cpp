@@ -100,24 +100,6 @@ TEST_F(BridgeTest, HostThatEndedIsReapedByTheNextFrame) {
     impl.Shutdown();
     EXPECT_FALSE(HoldsAnything(impl));
 }
-#else
-TEST_F(BridgeTest, HostRunsInAJobThatKillsItWithTheRuntime) {
-    Scenario("send READY\nserve\n");
-    LogCapture capture;
-    ScriptHostBridge::Impl impl;
-    ASSERT_TRUE(impl.Start(config)) << capture.Err();
-    ASSERT_NE(impl.jobHandle, nullptr);
-    BOOL inJob = FALSE;
-    ASSERT_TRUE(IsProcessInJob(impl.processHandle, impl.jobHandle, &inJob));
-    EXPECT_TRUE(inJob);
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    ASSERT_TRUE(QueryInformationJobObject(impl.jobHandle, JobObjectExtendedLimitInformation, &limits,
-                                          sizeof(limits), nullptr));
-    EXPECT_NE(limits.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE, 0u);
-    impl.Shutdown();
-    EXPECT_FALSE(HoldsAnything(impl));
-    EXPECT_EQ(impl.jobHandle, nullptr);
-}
 #endif
 
 } // namespace
