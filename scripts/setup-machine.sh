@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libsdl2-dev libsdl2-image-dev libstb-dev
   mingw-w64 wine wine64
+  clang-14 libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
 )
 if [ "${ORVANE_SETUP_MINIMAL:-0}" = 1 ]; then

@@ -39,6 +39,9 @@ struct ArgumentCase {
     const char* startScene;
 };
 
+// gtest would print an unknown parameter as raw bytes, padding included.
+void PrintTo(const ArgumentCase& test, std::ostream* out) { *out << test.name; }
+
 class ArgumentTest : public BridgeTest, public ::testing::WithParamInterface<ArgumentCase> {};
 
 TEST_P(ArgumentTest, SixArgumentsAndTheProjectFolderArriveIntact) {
@@ -120,6 +123,8 @@ struct StartFailureCase {
     bool hostMissing;      // no .NET host anywhere: DOTNET_ROOT, profile and PATH are empty
     bool projectMissing;   // the working folder does not exist
 };
+
+void PrintTo(const StartFailureCase& test, std::ostream* out) { *out << test.name; }
 
 class StartFailureTest : public BridgeTest, public ::testing::WithParamInterface<StartFailureCase> {};
 
@@ -313,6 +318,105 @@ TEST_F(BridgeTest, LineAfterADroppedRemainderArrivesWhole) {
     EXPECT_EQ(lines[1], "FRAME|0.05|");
     EXPECT_EQ(lines[2], "SHUTDOWN");
 }
+
+} // namespace
+} // namespace Orvane::BridgeTest
+
+namespace Orvane::BridgeTest {
+namespace {
+
+// Whether line is text whole, or a front part of it ended with the cancel byte.
+bool WholeOrMarkedFragment(const std::string& line, const std::string& text) {
+    if (line == text) {
+        return true;
+    }
+    return !line.empty() && line.back() == cancelLineByte &&
+           text.compare(0, line.size() - 1, line, 0, line.size() - 1) == 0;
+}
+
+TEST_F(BridgeTest, LinesToAStalledHostArriveWholeOrMarkedAsCut) {
+    // The host reads nothing for a while; far more frame lines than the pipe
+    // holds are written meanwhile. None may arrive as a shorter valid line.
+    Scenario(RecordCommand() + "send READY\nsleep 2000\nserve\n");
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+
+    const std::string frame = "FRAME|0.016|37,65";
+    for (int i = 0; i < 20000; ++i) {
+        impl.WriteLine(frame);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));   // the host reads again
+    impl.WriteLine(frame);
+    impl.Shutdown();
+
+    const std::vector<std::string> lines = RecordedLines();
+    ASSERT_GE(lines.size(), 3u);
+    std::size_t marked = 0;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        ASSERT_TRUE(WholeOrMarkedFragment(lines[i], frame)) << "line " << i << ": " << lines[i];
+        marked += lines[i] != frame;
+    }
+    EXPECT_EQ(lines.back(), "SHUTDOWN");
+#ifndef _WIN32
+    // Linux tells how much the pipe takes: a short line is sent whole or not at all.
+    EXPECT_EQ(marked, 0u);
+#endif
+    EXPECT_EQ(CountOccurrences(capture.Out(), "[Warn] Script host is not reading"), 1u) << capture.Out();
+}
+
+struct CutLineCase {
+    const char* name;
+    bool version2;
+    std::string line;   // larger than any pipe, so it is cut on every platform
+    bool marked;
+};
+
+void PrintTo(const CutLineCase& test, std::ostream* out) { *out << test.name; }
+
+class CutLineTest : public BridgeTest, public ::testing::WithParamInterface<CutLineCase> {};
+
+TEST_P(CutLineTest, FragmentOfALineLargerThanThePipe) {
+    const CutLineCase& test = GetParam();
+    Scenario(std::string(test.version2 ? "send PROTOCOL|2\n" : "") +
+             "send READY\nexpect START\nsend STARTED\nsleep 2000\n" + RecordCommand() + "serve\n");
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    impl.SendStart();
+    ASSERT_EQ(impl.protocolVersion, test.version2 ? 2 : 1);
+
+    impl.WriteLine(test.line);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    impl.WriteLine("COLLISION|1|2");
+    impl.Shutdown();
+
+    const std::vector<std::string> lines = RecordedLines();
+    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_FALSE(lines[0].empty());
+    EXPECT_LT(lines[0].size(), test.line.size());
+    EXPECT_EQ(lines[0].back() == cancelLineByte, test.marked);
+    const std::size_t front = lines[0].size() - (test.marked ? 1 : 0);
+    EXPECT_EQ(lines[0].compare(0, front, test.line, 0, front), 0);
+    EXPECT_EQ(lines[1], "COLLISION|1|2");
+    EXPECT_EQ(lines[2], "SHUTDOWN");
+}
+
+std::string FrameWithKeys(std::size_t bytes) {
+    std::string line = "FRAME|0.016|";
+    while (line.size() < bytes) {
+        line += "37,";
+    }
+    return line + "65";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CutLineTest,
+    ::testing::Values(CutLineCase{"v1_command", false, FrameWithKeys(1 << 20), true},
+                      CutLineCase{"v1_no_command", false, std::string(1 << 20, 'x'), false},
+                      CutLineCase{"v2_command", true, FrameWithKeys(1 << 20), true},
+                      CutLineCase{"v2_no_command", true, std::string(1 << 20, 'x'), true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace Orvane::BridgeTest

@@ -35,6 +35,28 @@ private:
     HANDLE handle = nullptr;
 };
 
+// The runtime holds the only handle to the host's job: when it goes (the runtime
+// ends, however it ends), the host goes with it.
+TEST_F(BridgeTest, HostRunsInAJobThatKillsItWhenTheJobCloses) {
+    Scenario("send READY\nserve-ignore-shutdown\n");
+    LogCapture capture;
+    ScriptHostBridge::Impl impl;
+    ASSERT_TRUE(impl.Start(config)) << capture.Err();
+    ASSERT_NE(impl.jobHandle, nullptr);
+    BOOL inJob = FALSE;
+    ASSERT_TRUE(IsProcessInJob(impl.processHandle, impl.jobHandle, &inJob));
+    EXPECT_TRUE(inJob);
+
+    ProcessWatch watch(impl.processHandle);
+    ASSERT_TRUE(watch.Valid());
+    EXPECT_FALSE(watch.EndsWithin(200));
+    CloseHandle(impl.jobHandle);
+    impl.jobHandle = nullptr;
+    EXPECT_TRUE(watch.EndsWithin(5000));
+    impl.Shutdown();
+    EXPECT_FALSE(HoldsAnything(impl));
+}
+
 class Win32ChildProcessTest : public BridgeTest {
 protected:
     void TearDown() override { bridge.Shutdown(); }

@@ -31,6 +31,9 @@ HOST_FILE = "Orvane.ScriptHost.dll"
 
 _RUNNING = []
 
+# Exit code of a script that cannot run here; CTest reports it as skipped.
+SKIP = 77
+
 
 @atexit.register
 def _stop_left_over_processes():

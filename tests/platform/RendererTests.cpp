@@ -11,7 +11,16 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "support/TestSupport.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace Orvane {
 namespace {
@@ -180,6 +189,51 @@ TEST_F(RendererTest, UnusableTextureFallsBackToItsColourWithTwoWarnings) {
         ASSERT_NE(texture, nullptr);
         EXPECT_FALSE(texture->IsLoaded());
         EXPECT_EQ(texture->GetBitmap(), nullptr);
+    }
+}
+
+// Only regular files are opened: a FIFO without a writer would block the open
+// for ever, a folder is no image. Both fall back at once.
+TEST_F(RendererTest, PathsThatAreNoRegularFileFallBackAtOnce) {
+    OrvaneTest::TempFolder temp;
+    struct Case {
+        const char* name;
+        fs::path file;
+    };
+    std::vector<Case> cases = {{"folder", temp.path}};
+#ifndef _WIN32
+    const fs::path fifo = temp.path / "pipe.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    cases.push_back({"fifo without a writer", fifo});
+    // Should the runtime open the FIFO, this frees it after 3 s (too late for the
+    // check below) instead of letting the test hang; nobody reading: nothing done.
+    std::thread rescue([fifo] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            (void)!write(writer, "no image", 8);
+            close(writer);
+        }
+    });
+    struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+    } join{rescue};
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string key = PathToUtf8(c.file);
+        testing::internal::CaptureStdout();
+        const auto start = std::chrono::steady_clock::now();
+        renderer.BeginFrame(clearColor);
+        renderer.SetCamera(5, 5);
+        renderer.DrawSprite(Sprite(15.5f, 25, 30, 20, c.file, orange));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(BufferMatches(renderer, BoxOn({10, 20, 40, 40}, orange, clearColor)));
+        EXPECT_EQ(output, "[Warn] Texture could not be loaded: " + key + "\n" +
+                              "[Warn] Using fallback rectangle for missing texture: " + key + "\n");
+        EXPECT_LT(seconds, 1.0);
     }
 }
 

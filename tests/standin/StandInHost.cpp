@@ -17,9 +17,11 @@
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
-#elif defined(__linux__)
-#include <fcntl.h>
+#else
 #include <unistd.h>
+#if defined(__linux__)
+#include <fcntl.h>
+#endif
 #endif
 
 namespace {
@@ -57,6 +59,23 @@ void SleepMilliseconds(long milliseconds) {
            std::fflush(stdout) == 0) {
     }
     std::exit(0);
+}
+
+// One line that never ends: "x" without a line feed until the reader has gone.
+[[noreturn]] void FloodLineForever() {
+    const std::string chunk(64 * 1024, 'x');
+    while (std::fwrite(chunk.data(), 1, chunk.size(), stdout) == chunk.size() &&
+           std::fflush(stdout) == 0) {
+    }
+    std::exit(0);
+}
+
+long ProcessId() {
+#ifdef _WIN32
+    return static_cast<long>(GetCurrentProcessId());
+#else
+    return static_cast<long>(getpid());
+#endif
 }
 
 [[noreturn]] void SleepForever() {
@@ -117,12 +136,17 @@ public:
             c = std::getc(stdin);
         }
         if (record.is_open()) {
+            if (stamped) {
+                const auto elapsed = std::chrono::steady_clock::now() - started;
+                record << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << ' ';
+            }
             record << line << '\n' << std::flush;
         }
         return true;
     }
 
-    bool StartRecording(const std::string& file) {
+    bool StartRecording(const std::string& file, bool withTimes) {
+        stamped = withTimes;
         record.close();
         record.open(PathFromUtf8(file), std::ios::binary | std::ios::app);
         return record.is_open();
@@ -130,6 +154,8 @@ public:
 
 private:
     std::ofstream record;
+    bool stamped = false;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 };
 
 struct FrameAnswer {
@@ -237,8 +263,8 @@ int RunScenario(const std::string& scenarioText) {
                     break;
                 }
             }
-        } else if (command == "record") {
-            if (!input.StartRecording(text)) {
+        } else if (command == "record" || command == "record-times") {
+            if (!input.StartRecording(text, command == "record-times")) {
                 FailScenario("cannot record to " + text, 5);
             }
         } else if (command == "frame") {
@@ -263,6 +289,20 @@ int RunScenario(const std::string& scenarioText) {
             Write(stdout, std::string(static_cast<std::size_t>(ParseCount(rest, line)), 'x') + "\n");
         } else if (command == "flood-forever") {
             FloodForever();
+        } else if (command == "flood-line-forever") {
+            FloodLineForever();
+        } else if (command == "pid") {
+            Write(stdout, "PID|" + std::to_string(ProcessId()) + "\n");
+        } else if (command == "frame-colliders") {
+            // n boxes of size s, all over one another, ids 0 .. n-1
+            const std::size_t gap = rest.find(' ');
+            const long count = ParseCount(rest.substr(0, gap), line);
+            const long boxSize = gap == std::string::npos ? 100 : ParseCount(rest.substr(gap + 1), line);
+            for (long i = 0; i < count; ++i) {
+                answer.lines.push_back("COLLIDER|" + std::to_string(i) + "|" + std::to_string(i % 7) + "|" +
+                                       std::to_string(i % 5) + "|" + std::to_string(boxSize) + "|" +
+                                       std::to_string(boxSize));
+            }
         } else if (command == "exit") {
             return static_cast<int>(ParseCount(rest, line));
         } else {

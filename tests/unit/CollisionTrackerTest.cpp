@@ -156,3 +156,101 @@ TEST(CollisionTrackerTest, MatchesTheEveryPairPassOnRandomFrames) {
 }
 
 } // namespace
+
+namespace {
+
+// Larger frames, with many ties (integer edges), flat and flipped boxes: the
+// sweep must still find exactly the pairs the every-pair pass finds.
+TEST(CollisionTrackerTest, MatchesTheEveryPairPassOnCrowdedFrames) {
+    std::mt19937 random(777);
+    std::uniform_int_distribution<int> coordinate(0, 30);
+    std::uniform_int_distribution<int> size(-6, 12);
+    std::uniform_int_distribution<int> id(0, 60);
+    CollisionTracker tracker;
+    std::set<std::string> previous;
+    for (int frame = 0; frame < 60; ++frame) {
+        std::vector<ColliderCommand> boxes;
+        const int count = 50 + frame * 5;
+        for (int n = 0; n < count; ++n) {
+            boxes.push_back(Box(id(random), static_cast<float>(coordinate(random)),
+                                static_cast<float>(coordinate(random)), static_cast<float>(size(random)),
+                                static_cast<float>(size(random))));
+        }
+        SCOPED_TRACE(frame);
+        ASSERT_EQ(Update(tracker, boxes), EveryPairReference(previous, boxes));
+        EXPECT_FALSE(tracker.ReachedPairCap());
+    }
+}
+
+std::vector<ColliderCommand> Pile(int count, int firstId = 0) {
+    std::vector<ColliderCommand> boxes;
+    for (int i = 0; i < count; ++i) {
+        boxes.push_back(Box(firstId + i, static_cast<float>(i % 3), static_cast<float>(i % 4), 50, 50));
+    }
+    return boxes;
+}
+
+TEST(CollisionTrackerTest, PilesUpToTheCapAreExact) {
+    // n boxes over one another make n (n - 1) / 2 pairs; 141 boxes: 9,870.
+    static_assert(Orvane::maxContactPairsPerFrame >= 141 * 140 / 2);
+    CollisionTracker tracker;
+    std::set<std::string> previous;
+    const auto boxes = Pile(141);
+    const Pairs events = Update(tracker, boxes);
+    EXPECT_EQ(events.size(), 141u * 140u);
+    EXPECT_EQ(events, EveryPairReference(previous, boxes));
+    EXPECT_FALSE(tracker.ReachedPairCap());
+}
+
+TEST(CollisionTrackerTest, AFrameBeyondTheCapStopsThereAndStaysBounded) {
+    CollisionTracker tracker;
+    // 2,000 boxes over one another: about two million pairs without the cap.
+    const auto boxes = Pile(2000);
+    const Pairs first = Update(tracker, boxes);
+    EXPECT_TRUE(tracker.ReachedPairCap());
+    EXPECT_LE(first.size(), 2 * Orvane::maxContactPairsPerFrame);
+    EXPECT_GT(first.size(), 0u);
+    // The same pile again: the pairs looked at are the same ones, all known.
+    EXPECT_EQ(Update(tracker, boxes), Pairs{});
+    EXPECT_TRUE(tracker.ReachedPairCap());
+    // Boxes of one entity cost looks too: a pile of one id reaches the cap
+    // without a single contact.
+    std::vector<ColliderCommand> oneEntity = Pile(2000);
+    for (ColliderCommand& box : oneEntity) {
+        box.id = 9;
+    }
+    EXPECT_EQ(Update(tracker, oneEntity), Pairs{});
+    EXPECT_TRUE(tracker.ReachedPairCap());
+    // A small frame afterwards is exact again and reports its contact as new.
+    EXPECT_EQ(Update(tracker, {Box(0, 0, 0), Box(1, 5, 5)}), (Pairs{{0, 1}, {1, 0}}));
+    EXPECT_FALSE(tracker.ReachedPairCap());
+}
+
+} // namespace
+
+namespace {
+
+// Sizes of zero and more only, and both sparse and crowded layouts: frames that
+// the quick pass takes, and frames it hands to the full sweep halfway.
+TEST(CollisionTrackerTest, QuickAndFullPassesAgreeWithTheEveryPairPass) {
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<int> size(0, 16);
+    std::uniform_int_distribution<int> id(0, 40);
+    CollisionTracker tracker;
+    std::set<std::string> previous;
+    for (int frame = 0; frame < 80; ++frame) {
+        // Narrow worlds make columns: many boxes share a left-edge range.
+        std::uniform_int_distribution<int> x(0, frame % 2 == 0 ? 4 : 400);
+        std::uniform_int_distribution<int> y(0, 2000);
+        std::vector<ColliderCommand> boxes;
+        const int count = 20 + frame * 6;
+        for (int n = 0; n < count; ++n) {
+            boxes.push_back(Box(id(random), static_cast<float>(x(random)), static_cast<float>(y(random)),
+                                static_cast<float>(size(random)), static_cast<float>(size(random))));
+        }
+        SCOPED_TRACE(frame);
+        ASSERT_EQ(Update(tracker, boxes), EveryPairReference(previous, boxes));
+    }
+}
+
+} // namespace

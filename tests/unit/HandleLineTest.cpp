@@ -231,17 +231,25 @@ TEST_F(SpriteLineTest, NonAsciiPathIsReadAsUtf8) {
     EXPECT_EQ(impl.snapshot.sprites[0].texturePath, fs::canonical(file));
 }
 
-TEST_F(SpriteLineTest, UnresolvablePathDropsOnlyThatLine) {
 #ifdef _WIN32
-    // Not UTF-8: no wide path can be made of it.
-    const std::string badPath = "bad\xFF\xFE.png";
+// Text that is not UTF-8 is read in the ANSI code page, as before paths were
+// read as UTF-8: the sprite stays.
+TEST_F(SpriteLineTest, PathThatIsNotUtf8IsReadInTheAnsiCodePage) {
+    const std::string ansiPath = "bad\xFF\xFE.png";
+    const auto log = Handle("SPRITE|0|0|1|1|0|0|0|" + ansiPath);
+    EXPECT_EQ(log.err, "");
+    ASSERT_EQ(impl.snapshot.sprites.size(), 1u);
+    EXPECT_EQ(impl.snapshot.sprites[0].texturePath.filename(), Orvane::Utf8ToPath(ansiPath));
+    Handle("RECT|1|2|3|4|5|6|7");
+    EXPECT_EQ(impl.snapshot.rects.size(), 1u);
+}
 #else
+TEST_F(SpriteLineTest, UnresolvablePathDropsOnlyThatLine) {
     // A link loop: resolving it is a file-system error, not an absent file.
     fs::create_directories(temp.path / "game");
     fs::create_symlink("loop-b", temp.path / "game" / "loop-a");
     fs::create_symlink("loop-a", temp.path / "game" / "loop-b");
     const std::string badPath = "loop-a/hero.png";
-#endif
     const auto log = Handle("SPRITE|0|0|1|1|0|0|0|" + badPath);
     EXPECT_EQ(log.err, "");
     EXPECT_TRUE(impl.snapshot.sprites.empty());
@@ -253,6 +261,7 @@ TEST_F(SpriteLineTest, UnresolvablePathDropsOnlyThatLine) {
     EXPECT_EQ(impl.snapshot.sprites.size(), 1u);
     EXPECT_EQ(impl.snapshot.rects.size(), 1u);
 }
+#endif
 
 // ---- cutting received bytes into lines ----
 

@@ -87,3 +87,37 @@ TEST(PathsTest, ReadTextFileOfMissingFileThrowsWithItsPath) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+namespace {
+
+std::wstring FromCodePage(unsigned codePage, const std::string& text) {
+    const int count = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(count), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    return wide;
+}
+
+TEST(PathsTest, TextThatIsNotUtf8FallsBackToTheAnsiCodePage) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"utf-8 stays utf-8", "caf\xC3\xA9.png", L"caf\u00E9.png"},
+        {"ascii", "assets/hero.png", L"assets/hero.png"},
+        // A lone 0xE9 is no UTF-8; in the ANSI code page it is a character.
+        {"latin-1 byte", "caf\xE9.png", FromCodePage(CP_ACP, "caf\xE9.png")},
+        {"cut sequence", "x\xC3", FromCodePage(CP_ACP, "x\xC3")},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        fs::path path;
+        ASSERT_NO_THROW(path = Orvane::Utf8ToPath(test.text));
+        EXPECT_EQ(path.wstring(), test.expected);
+    }
+}
+
+} // namespace
+#endif

@@ -5,6 +5,7 @@
 #include "input/InputEvents.h"
 #include "input/KeyStates.h"
 #include "platform/Screenshot.h"
+#include "core/Termination.h"
 #include "project/ProjectLoader.h"
 #include "project/ScriptHostConfig.h"
 #include "project/ScriptHostLocator.h"
@@ -100,6 +101,11 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
         return 1;
     }
     bridge.SendStart();
+    if (TerminationRequested()) {
+        LogError(stoppedDuringStartMessage);
+        bridge.Shutdown();
+        return 1;
+    }
     if (replaying && bridge.ProtocolVersion() != replay.protocolVersion) {
         LogError("The recording was made with protocol version " + std::to_string(replay.protocolVersion) +
                  "; this run speaks version " + std::to_string(bridge.ProtocolVersion()) + ".");
@@ -158,7 +164,7 @@ bool Application::SaveScreenshot() {
 
 void Application::RunFrameLoop() {
     std::int64_t framesRun = 0;
-    while (window.PumpMessages()) {
+    while (window.PumpMessages() && !TerminationRequested()) {
         if (!RunOneFrame()) {
             break;
         }

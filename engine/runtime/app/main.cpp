@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "project/ScriptHostLocator.h"
+#include "core/Termination.h"
 
 #include <cstdio>
 #include <exception>
@@ -103,10 +104,12 @@ int wmain(int argc, wchar_t** argv) {
         arguments.push_back(Orvane::PathToUtf8(std::filesystem::path(argv[index])));
     }
     TimerResolution timerResolution;
+    Orvane::TerminationSignals terminationSignals;
     return RunApplication(arguments);
 }
 #else
 int main(int argc, char** argv) {
+    Orvane::TerminationSignals terminationSignals;
     return RunApplication(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -17,7 +17,8 @@ std::string PathToUtf8(const std::filesystem::path& path);
 
 // UTF-8 text (project.json, protocol, command line) as a path. On Windows this
 // decodes UTF-8 rather than going through the ANSI code page, which would lose
-// every character outside it.
+// every character outside it; text that is not valid UTF-8 falls back to the ANSI
+// code page.
 std::filesystem::path Utf8ToPath(const std::string& text);
 
 // An absolute path as it is, a relative one under baseFolder; weakly canonical.

@@ -24,7 +24,10 @@ bool Texture::Load() {
         LogWarn("Texture not found: " + PathToUtf8(path));
         return false;
     }
-    if (!Decode()) {
+    // Only a regular file is opened: a FIFO without a writer would block the
+    // frame loop for ever, and a device or folder is no image either.
+    std::error_code error;
+    if (!fs::is_regular_file(path, error) || !Decode()) {
         LogWarn("Texture could not be loaded: " + PathToUtf8(path));
         ReleaseBitmap();
         return false;

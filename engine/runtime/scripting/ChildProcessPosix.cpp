@@ -15,6 +15,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,7 +96,16 @@ void WriteAll(int descriptor, const void* data, std::size_t size) {
 // Runs in the forked child: only async-signal-safe calls until exec. A failure
 // sends errno through the status pipe, which exec closes on success.
 [[noreturn]] void RunChild(int stdinRead, int stdoutWrite, int statusWrite, const char* directory,
-                           const char* program, bool searchPath, char* const* argv) {
+                           const char* program, bool searchPath, char* const* argv, pid_t parent) {
+#if defined(__linux__)
+    // The host ends with the runtime, even when the runtime is killed outright.
+    // A runtime that died before this call is no longer our parent: go at once.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) {
+        _exit(127);
+    }
+#else
+    (void)parent;
+#endif
     // Lift every end above the standard descriptors first, so that the copies
     // below cannot overwrite one another whatever numbers the pipes received.
     const int input = fcntl(stdinRead, F_DUPFD, 3);
@@ -203,11 +216,12 @@ bool ScriptHostBridge::Impl::StartProcess(const ScriptHostConfig& config) {
 
     int statusPipe[2] = {-1, -1};
     pid_t child = -1;
+    const pid_t parent = getpid();
     if (CreatePipe(statusPipe)) {
         child = fork();
         if (child == 0) {
             RunChild(childStdInRead, childStdOutWrite, statusPipe[1], directory.c_str(),
-                     arguments[0].c_str(), searchPath, argv.data());
+                     arguments[0].c_str(), searchPath, argv.data(), parent);
         }
     }
     CloseAndReset(childStdInRead);
@@ -253,6 +267,28 @@ std::ptrdiff_t ScriptHostBridge::Impl::WriteSome(const char* data, std::size_t s
     }
 }
 
+#if defined(__linux__)
+// Free space = pipe size - queued bytes, less two pages: the queued bytes may sit
+// in partly used pages at both ends, and a write takes whole pages.
+bool ScriptHostBridge::Impl::InputRoom(std::size_t& room, std::size_t& largest) {
+    if (stdinWrite < 0) {
+        return false;
+    }
+    const int size = fcntl(stdinWrite, F_GETPIPE_SZ);
+    int queued = 0;
+    const long page = sysconf(_SC_PAGESIZE);
+    if (size <= 0 || page <= 0 || ioctl(stdinWrite, FIONREAD, &queued) != 0 || queued < 0) {
+        return false;
+    }
+    const std::size_t slack = 2 * static_cast<std::size_t>(page);
+    largest = static_cast<std::size_t>(size) > slack ? static_cast<std::size_t>(size) - slack : 0;
+    room = largest > static_cast<std::size_t>(queued) ? largest - static_cast<std::size_t>(queued) : 0;
+    return true;
+}
+#else
+bool ScriptHostBridge::Impl::InputRoom(std::size_t&, std::size_t&) { return false; }
+#endif
+
 void ScriptHostBridge::Impl::WaitForInputSpace(std::chrono::milliseconds limit) {
     pollfd writable{stdinWrite, POLLOUT, 0};
     poll(&writable, 1, static_cast<int>(limit.count()) + 1);
@@ -283,8 +319,16 @@ void ScriptHostBridge::Impl::WaitForOutput(int milliseconds) {
         }
     }
     // No pipe, or a hang-up without bytes: poll reports that at once, every
-    // time, and the wait would turn into a busy loop.
+    // time, and the wait would turn into a busy loop. A hang-up mostly means the
+    // child has ended: reap it now rather than at the next frame.
+    ReapExitedHost();
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void ScriptHostBridge::Impl::ReapExitedHost() {
+    if (processId > 0 && ReapIfExited(processId)) {
+        processId = -1;   // the pipes stay until Shutdown; writes to them fail quietly
+    }
 }
 
 void ScriptHostBridge::Impl::Shutdown() {

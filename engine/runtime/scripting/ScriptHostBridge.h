@@ -9,6 +9,9 @@
 
 namespace Orvane {
 
+// The one error line of a start-up that a termination request cut short.
+inline constexpr const char* stoppedDuringStartMessage = "Stopped while starting the script host.";
+
 // Owns the script host child process and speaks the line protocol with it.
 class ScriptHostBridge {
 public:

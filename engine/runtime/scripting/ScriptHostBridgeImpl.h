@@ -30,6 +30,9 @@ inline constexpr std::size_t maxLineLength = 1024 * 1024;
 // check their limits; the rest stays in the pipe for the next call.
 inline constexpr std::size_t maxBytesPerRead = 1024 * 1024;
 
+// Ends a fragment of a line whose rest was dropped (CAN): no command accepts it.
+inline constexpr char cancelLineByte = '\x18';
+
 struct ScriptHostBridge::Impl {
     // ---- native: child process and the bridge's ends of the two pipes ----
 #ifdef _WIN32
@@ -37,6 +40,7 @@ struct ScriptHostBridge::Impl {
     HANDLE threadHandle = nullptr;
     HANDLE stdinWrite = nullptr;
     HANDLE stdoutRead = nullptr;
+    HANDLE jobHandle = nullptr;   // kills the child when the runtime's last handle to it closes
 #else
     pid_t processId = -1;   // -1 whenever no child is held
     int stdinWrite = -1;
@@ -61,6 +65,7 @@ struct ScriptHostBridge::Impl {
     bool warnedDrawLimit = false;
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
+    bool warnedContactCap = false;   // a frame's colliders reached maxContactPairsPerFrame
     bool screenSpace = false;   // version 2: SPACE|screen is in effect
     bool quitRequested = false; // version 2: the host asked to end the run
 
@@ -82,6 +87,7 @@ struct ScriptHostBridge::Impl {
 
     bool inputStalled = false;      // a write timed out; later writes do not wait again
     bool inputLineBroken = false;   // the child holds the front of a line whose rest was dropped
+    bool brokenLineNeedsMark = false;   // that front is ended with cancelLineByte
     CollisionTracker collisionTracker;
     bool discardingLongLine = false;   // inside a line longer than maxLineLength
     // Resolved sprite texture paths by raw path piece, for the current frame;
@@ -109,6 +115,9 @@ struct ScriptHostBridge::Impl {
     // Writes a prefix of data without blocking: the count written (0 while the
     // pipe is full), or -1 when the input is closed or broken.
     std::ptrdiff_t WriteSome(const char* data, std::size_t size);
+    // Where the platform can tell: room = bytes the input pipe takes now without a
+    // short write, largest = the most it can ever take at once; false elsewhere.
+    bool InputRoom(std::size_t& room, std::size_t& largest);
     // Waits up to limit for the child to make room in its input pipe.
     void WaitForInputSpace(std::chrono::milliseconds limit);
     // Reads what the child's output pipe holds now, up to size bytes, without
@@ -118,6 +127,8 @@ struct ScriptHostBridge::Impl {
     // where the platform can tell that output has arrived.
     void WaitForOutput(int milliseconds);
     void Shutdown();
+    // Reaps a child that has exited, so that it does not linger until Shutdown.
+    void ReapExitedHost();
 
     // Portable: cuts bytes read from the child into lines and dispatches them.
     void ReceiveBytes(const char* data, std::size_t count);

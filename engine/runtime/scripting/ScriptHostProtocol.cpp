@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Paths.h"
 #include "input/InputEvents.h"
+#include "core/Termination.h"
 #include "scripting/LineProtocol.h"
 
 #include <array>
@@ -258,6 +259,9 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
     const std::chrono::nanoseconds timeout = std::chrono::milliseconds(timeoutMilliseconds);
     while (Clock::now() - start < timeout) {
         ReadAvailableLines();
+        if (TerminationRequested()) {
+            return;
+        }
         if ((name == "READY" && ready) || (name == "STARTED" && started) ||
             (name == "END_FRAME" && frameEnded) || (name == "STATE" && stateReceived)) {
             return;
@@ -327,6 +331,7 @@ void ScriptHostBridge::Impl::Frame(float dt) {
         snapshot.audioCommands.clear();
         screenSpace = false;
     }
+    ReapExitedHost();
     // A texture file may appear or move between frames.
     resolvedTextures.clear();
     frameEnded = false;
@@ -351,7 +356,13 @@ void ScriptHostBridge::Impl::Frame(float dt) {
     // Contacts are told only for complete frames: a cut-off collider list would
     // report every contact it missed as new in the next frame.
     if (frameEnded) {
-        for (const CollisionEvent& event : collisionTracker.Update(colliders)) {
+        const std::vector<CollisionEvent> events = collisionTracker.Update(colliders);
+        if (collisionTracker.ReachedPairCap() && !warnedContactCap) {
+            warnedContactCap = true;
+            LogWarn("A frame's colliders overlap in more than " + std::to_string(maxContactPairsPerFrame) +
+                    " box pairs; contacts past that are not reported.");
+        }
+        for (const CollisionEvent& event : events) {
             WriteLine("COLLISION|" + std::to_string(event.entityId) + "|" +
                       std::to_string(event.otherId));
         }
