@@ -14,19 +14,8 @@
 namespace {
 
 void BeginFrame(Orvane::ScriptHostBridge::Impl& impl) {
-    Orvane::FrameSnapshot& snapshot = impl.snapshot;
-    snapshot.rects.clear();
-    snapshot.sprites.clear();
-    snapshot.debugRects.clear();
-    snapshot.fills.clear();
-    snapshot.outlines.clear();
-    snapshot.lines.clear();
-    snapshot.images.clear();
-    snapshot.texts.clear();
-    snapshot.drawOrder.clear();
-    impl.colliders.clear();
+    impl.ClearFrameRecords();
     impl.resolvedTextures.clear();
-    impl.screenSpace = false;
     impl.frameEnded = false;
 }
 

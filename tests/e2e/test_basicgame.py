@@ -7,7 +7,6 @@ normally with exit code 0.
 Runs on the X display in DISPLAY, or on a private Xvfb when none is set. Needs
 the C# build output (scripts/test builds it before ctest)."""
 
-import ctypes
 import os
 import re
 import signal
@@ -17,6 +16,7 @@ import time
 
 import e2e_support as e2e
 from e2e_support import fail
+from xtest import FakeInput
 
 CLEAR = bytes((18, 20, 26))
 START_TIMEOUT = 60.0   # the first .NET start on a cold machine is slow
@@ -76,36 +76,6 @@ def dominant_opaque_colour(png):
 def leftmost_column(pixels, width, colour):
     columns = [(i // 3) % width for i in range(0, len(pixels), 3) if pixels[i:i + 3] == colour]
     return min(columns) if columns else None
-
-
-class FakeKeyboard:
-    """Key presses that enter the X server like real ones (XTEST), so they take
-    SDL's whole keyboard path. No window manager runs: the focus follows the
-    pointer, which rests in the middle of the screen, over the window."""
-
-    XK_RIGHT = 0xFF53
-
-    def __init__(self, display):
-        self.x11 = ctypes.CDLL("libX11.so.6")
-        self.xtest = ctypes.CDLL("libXtst.so.6")
-        self.x11.XOpenDisplay.restype = ctypes.c_void_p
-        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
-        self.x11.XFlush.argtypes = [ctypes.c_void_p]
-        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.xtest.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self.display = self.x11.XOpenDisplay(display.encode())
-        if not self.display:
-            fail("cannot open " + display + " for key presses")
-
-    def key(self, keysym, down):
-        keycode = self.x11.XKeysymToKeycode(self.display, keysym)
-        self.xtest.XTestFakeKeyEvent(self.display, keycode, 1 if down else 0, 0)
-        self.x11.XFlush(self.display)
-
-    def close(self):
-        self.x11.XCloseDisplay(self.display)
 
 
 def main():
@@ -180,12 +150,12 @@ def run_game(orvane, source_dir, env):
         before = leftmost_column(pixels, width, player)
         if before is None:
             fail("the player is not in the window")
-        keyboard = FakeKeyboard(env["DISPLAY"])
+        keyboard = FakeInput(env["DISPLAY"])
         try:
-            keyboard.key(FakeKeyboard.XK_RIGHT, True)
+            keyboard.key(FakeInput.XK_RIGHT, True)
             time.sleep(0.4)
         finally:
-            keyboard.key(FakeKeyboard.XK_RIGHT, False)
+            keyboard.key(FakeInput.XK_RIGHT, False)
             keyboard.close()
         time.sleep(0.5)
         after = leftmost_column(screenshot_rgb(env, geometry), width, player)

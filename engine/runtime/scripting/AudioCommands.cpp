@@ -26,10 +26,6 @@ constexpr float minPitch = 0.25f;
 constexpr float maxPitch = 4;
 constexpr float maxFade = 3600;
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 bool ParseFinite(std::string_view piece, float& value) {
     return ParseFloatPiece(piece, value) && std::isfinite(value);
 }

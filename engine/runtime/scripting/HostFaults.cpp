@@ -3,6 +3,8 @@
 // and the state an old host hands to its successor on a reload.
 #include "scripting/ScriptHostBridgeImpl.h"
 
+#include "scripting/LineProtocol.h"
+
 #include <string_view>
 
 namespace Orvane {
@@ -12,10 +14,6 @@ namespace {
 constexpr std::size_t maxTraceLines = 12;
 constexpr std::uint64_t digestOffset = 14695981039346656037ull;
 constexpr std::uint64_t digestPrime = 1099511628211ull;
-
-bool StartsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
 
 // Commands are what a frame draws and reports; log lines and console text may
 // carry times and are left out of the digest.

@@ -8,6 +8,11 @@
 
 namespace Orvane {
 
+// Whether line begins with prefix (a keyword and its separator, say).
+inline bool StartsWith(std::string_view line, std::string_view prefix) {
+    return line.substr(0, prefix.size()) == prefix;
+}
+
 // Pieces between "|" separators; a single trailing separator adds no piece.
 std::vector<std::string> Split(const std::string& text, char delimiter);
 

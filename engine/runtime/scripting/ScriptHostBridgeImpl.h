@@ -138,6 +138,8 @@ struct ScriptHostBridge::Impl {
     void WaitFor(std::string_view name, int timeoutMilliseconds);
     void SendStart();
     void Frame(float dt);
+    // Empties the frame's lists (the camera and zoom stay), as every frame begins.
+    void ClearFrameRecords();
     // Version 2: asks the host for the state its game hands to a successor; false
     // (and no state) when none came within the limit.
     bool RequestState(int timeoutMilliseconds);

@@ -24,10 +24,6 @@ constexpr std::size_t colliderPieces = 6;
 // Room for the longest command plus one, so that a surplus piece is still counted.
 using Pieces = std::array<std::string_view, spritePieces + 1>;
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 // Splits line and tells whether it has exactly count pieces.
 bool SplitExactly(std::string_view line, std::size_t count, Pieces& pieces) {
     return SplitViews(line, '|', pieces) == count;
@@ -294,6 +290,23 @@ void ScriptHostBridge::Impl::SendStart() {
     WaitFor("STARTED", 5000);
 }
 
+void ScriptHostBridge::Impl::ClearFrameRecords() {
+    snapshot.rects.clear();
+    snapshot.sprites.clear();
+    snapshot.debugRects.clear();
+    colliders.clear();
+    if (protocolVersion == 2) {
+        snapshot.fills.clear();
+        snapshot.outlines.clear();
+        snapshot.lines.clear();
+        snapshot.images.clear();
+        snapshot.texts.clear();
+        snapshot.drawOrder.clear();
+        snapshot.audioCommands.clear();
+        screenSpace = false;
+    }
+}
+
 bool ScriptHostBridge::Impl::RequestState(int timeoutMilliseconds) {
     stateReceived = false;
     savedState.clear();
@@ -317,20 +330,7 @@ void ScriptHostBridge::Impl::Frame(float dt) {
         snapshot.zoom = lastComplete.zoom;
         snapshot.protocolVersion = lastComplete.protocolVersion;
     }
-    snapshot.rects.clear();
-    snapshot.sprites.clear();
-    snapshot.debugRects.clear();
-    colliders.clear();
-    if (protocolVersion == 2) {
-        snapshot.fills.clear();
-        snapshot.outlines.clear();
-        snapshot.lines.clear();
-        snapshot.images.clear();
-        snapshot.texts.clear();
-        snapshot.drawOrder.clear();
-        snapshot.audioCommands.clear();
-        screenSpace = false;
-    }
+    ClearFrameRecords();
     ReapExitedHost();
     // A texture file may appear or move between frames.
     resolvedTextures.clear();

@@ -29,10 +29,6 @@ constexpr float maxZoom = 100;
 
 using Pieces = std::array<std::string_view, imagePieces + 1>;
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 bool SplitExactly(std::string_view line, std::size_t count, Pieces& pieces) {
     return SplitViews(line, '|', pieces) == count;
 }
