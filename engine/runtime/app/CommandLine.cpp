@@ -120,9 +120,9 @@ constexpr OptionSpec optionSpecs[] = {
 };
 
 const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& spec : optionSpecs) {
-        if (spec.name == name) {
-            return &spec;
+    for (const OptionSpec& entry : optionSpecs) {
+        if (entry.name == name) {
+            return &entry;
         }
     }
     return nullptr;
@@ -151,13 +151,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         // "--name=value" and "--name value" mean the same.
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr) {
+        const OptionSpec* entry = FindOption(name);
+        if (entry == nullptr) {
             Fail(line, "Unknown option: " + std::string(name));
             return line;
         }
         std::string_view value;
-        if (spec->valueName.empty()) {
+        if (entry->valueName.empty()) {
             if (equals != std::string_view::npos) {
                 Fail(line, std::string(name) + " takes no value; got " + Quoted(argument.substr(equals + 1)));
                 return line;
@@ -167,10 +167,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (index + 1 < arguments.size() && !IsOption(arguments[index + 1]) && arguments[index + 1] != "--") {
             value = arguments[++index];
         } else {
-            Fail(line, std::string(name) + " needs a value: " + std::string(name) + " " + std::string(spec->valueName));
+            Fail(line, std::string(name) + " needs a value: " + std::string(name) + " " + std::string(entry->valueName));
             return line;
         }
-        if (!spec->apply(line, name, value)) {
+        if (!entry->apply(line, name, value)) {
             return line;
         }
         if (line.action != CommandLineAction::Run) {
@@ -191,13 +191,13 @@ std::string UsageText() {
                        "\"--\" ends them.\n"
                        "\n"
                        "Options:\n";
-    for (const OptionSpec& spec : optionSpecs) {
-        std::string left = "  " + std::string(spec.name);
-        if (!spec.valueName.empty()) {
-            left += " " + std::string(spec.valueName);
+    for (const OptionSpec& entry : optionSpecs) {
+        std::string left = "  " + std::string(entry.name);
+        if (!entry.valueName.empty()) {
+            left += " " + std::string(entry.valueName);
         }
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
-        text += left + std::string(spec.help) + "\n";
+        text += left + std::string(entry.help) + "\n";
     }
     text += "\n"
             "Exit code 0 after a normal end (window closed, --frames reached), 1 after an error.\n";
