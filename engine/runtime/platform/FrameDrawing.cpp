@@ -297,10 +297,9 @@ void Renderer::DrawPlacedImage(const std::filesystem::path& texturePath, const I
                        static_cast<float>(placement.axisUx), static_cast<float>(placement.axisVy), color);
         return;
     }
-    const double xs[4] = {placement.originX, placement.originX + placement.axisUx,
-                          placement.originX + placement.axisUx + placement.axisVx, placement.originX + placement.axisVx};
-    const double ys[4] = {placement.originY, placement.originY + placement.axisUy,
-                          placement.originY + placement.axisUy + placement.axisVy, placement.originY + placement.axisVy};
+    double xs[4];
+    double ys[4];
+    placement.Corners(xs, ys);
     FillScreenPolygon(xs, ys, color);
 }
 

@@ -2,6 +2,7 @@
 #include "platform/Texture.h"
 #include "scripting/FrameSnapshot.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -34,6 +35,17 @@ struct ImagePlacement {
     double axisVx = 0;
     double axisVy = 0;
     bool Unturned() const { return axisUy == 0 && axisVx == 0; }
+    // The corners in drawing order: top-left, top-right, bottom-right, bottom-left.
+    void Corners(double (&xs)[4], double (&ys)[4]) const {
+        xs[0] = originX;
+        xs[1] = originX + axisUx;
+        xs[2] = originX + axisUx + axisVx;
+        xs[3] = originX + axisVx;
+        ys[0] = originY;
+        ys[1] = originY + axisUy;
+        ys[2] = originY + axisUy + axisVy;
+        ys[3] = originY + axisVy;
+    }
 };
 
 // The texels a sprite shows and how: source rectangle, flips, tint and opacity.
@@ -45,6 +57,22 @@ struct ImageLook {
     std::uint8_t flip = 0;
     Color tint{255, 255, 255};
     std::uint8_t alpha = 255;
+    // The source rectangle inside an image of the given size (the whole image when
+    // none was asked for); false when nothing of it lies inside.
+    bool SourceIn(double imageWidth, double imageHeight, double& x, double& y, double& width,
+                  double& height) const {
+        x = 0;
+        y = 0;
+        width = imageWidth;
+        height = imageHeight;
+        if (sourceWidth > 0 && sourceHeight > 0) {
+            x = std::clamp(static_cast<double>(sourceX), 0.0, imageWidth);
+            y = std::clamp(static_cast<double>(sourceY), 0.0, imageHeight);
+            width = std::min(static_cast<double>(sourceWidth), imageWidth - x);
+            height = std::min(static_cast<double>(sourceHeight), imageHeight - y);
+        }
+        return width > 0 && height > 0;
+    }
     bool Plain() const {
         return sourceWidth <= 0 && sourceHeight <= 0 && flip == 0 && alpha == 255 && tint.r == 255 &&
                tint.g == 255 && tint.b == 255;

@@ -314,21 +314,14 @@ void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placemen
     // The source rectangle, inside the image.
     double sourceX = 0;
     double sourceY = 0;
-    double sourceWidth = image->w;
-    double sourceHeight = image->h;
-    if (look.sourceWidth > 0 && look.sourceHeight > 0) {
-        sourceX = std::clamp(static_cast<double>(look.sourceX), 0.0, static_cast<double>(image->w));
-        sourceY = std::clamp(static_cast<double>(look.sourceY), 0.0, static_cast<double>(image->h));
-        sourceWidth = std::min(static_cast<double>(look.sourceWidth), image->w - sourceX);
-        sourceHeight = std::min(static_cast<double>(look.sourceHeight), image->h - sourceY);
-        if (sourceWidth <= 0 || sourceHeight <= 0) {
-            return;
-        }
+    double sourceWidth = 0;
+    double sourceHeight = 0;
+    if (!look.SourceIn(image->w, image->h, sourceX, sourceY, sourceWidth, sourceHeight)) {
+        return;
     }
-    const double xs[4] = {placement.originX, placement.originX + placement.axisUx,
-                          placement.originX + placement.axisUx + placement.axisVx, placement.originX + placement.axisVx};
-    const double ys[4] = {placement.originY, placement.originY + placement.axisUy,
-                          placement.originY + placement.axisUy + placement.axisVy, placement.originY + placement.axisVy};
+    double xs[4];
+    double ys[4];
+    placement.Corners(xs, ys);
     const double minX = std::min({xs[0], xs[1], xs[2], xs[3]});
     const double maxX = std::max({xs[0], xs[1], xs[2], xs[3]});
     const double minY = std::min({ys[0], ys[1], ys[2], ys[3]});

@@ -222,16 +222,10 @@ void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placemen
     const double imageHeight = bitmap->GetHeight();
     double sourceX = 0;
     double sourceY = 0;
-    double sourceWidth = imageWidth;
-    double sourceHeight = imageHeight;
-    if (look.sourceWidth > 0 && look.sourceHeight > 0) {
-        sourceX = std::clamp(static_cast<double>(look.sourceX), 0.0, imageWidth);
-        sourceY = std::clamp(static_cast<double>(look.sourceY), 0.0, imageHeight);
-        sourceWidth = std::min(static_cast<double>(look.sourceWidth), imageWidth - sourceX);
-        sourceHeight = std::min(static_cast<double>(look.sourceHeight), imageHeight - sourceY);
-        if (sourceWidth <= 0 || sourceHeight <= 0) {
-            return;
-        }
+    double sourceWidth = 0;
+    double sourceHeight = 0;
+    if (!look.SourceIn(imageWidth, imageHeight, sourceX, sourceY, sourceWidth, sourceHeight)) {
+        return;
     }
     const auto corner = [&](double s, double t) {
         return Gdiplus::PointF(static_cast<Gdiplus::REAL>(placement.originX + s * placement.axisUx + t * placement.axisVx),
