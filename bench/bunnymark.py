@@ -16,7 +16,7 @@ example main's build) as its own column.
   python3 bench/bunnymark.py --orvane build/linux/engine/runtime/orvane \\
       [--before /path/to/old/orvane] \\
       [--windows build/windows [--windows-before /path/to/old/build/windows]] \\
-      [--seconds 5] [--counts 1000,10000]
+      [--seconds 5] [--counts 1000,10000] [--kinds sprites,rects] [--no-peers] [--phases]
 """
 
 import argparse
@@ -36,6 +36,7 @@ SOURCE = os.path.dirname(HERE)
 GAME = os.path.join(HERE, "csharp", "BunnyMark")
 IMAGE = os.path.join(GAME, "assets", "bunny.png")
 WIDTH, HEIGHT, SIZE = 1280, 720, 32
+PHASES = False   # --phases: where each orvane frame's time went
 
 
 def positions(count, frame):
@@ -64,6 +65,10 @@ def run_orvane(orvane, scene, assembly, seconds, folder, env):
     write_project(project, scene, assembly)
     result = measure_fps.measure(scene + "-" + str(abs(hash(orvane))), [orvane, project], SOURCE, env,
                                  seconds, folder)
+    if result and PHASES:
+        print("  %s %s: exchange %.2f ms, draw %.2f, present %.2f, rest %.2f; cpu orvane %.2f, host %.2f"
+              % (orvane, scene, result["exchange"], result["draw"], result["present"], result["rest"],
+                 result["orvane_cpu"], result["host_cpu"]), file=sys.stderr)
     return result and result["fps"]
 
 
@@ -125,7 +130,10 @@ def main():
     parser.add_argument("--counts", default="1000,10000")
     parser.add_argument("--kinds", default="sprites,rects")
     parser.add_argument("--no-peers", action="store_true", help="leave out LÖVE and pygame")
+    parser.add_argument("--phases", action="store_true", help="print each Linux run's frame phases")
     args = parser.parse_args()
+    global PHASES
+    PHASES = args.phases
     if not os.environ.get("DISPLAY"):
         sys.exit("DISPLAY is not set (start Xvfb, e.g. scripts/start-xvfb.sh)")
     measure_fps.ARGS = types.SimpleNamespace(perf=False)

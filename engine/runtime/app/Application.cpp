@@ -97,6 +97,9 @@ int Application::Run(const std::filesystem::path& projectPath, const RunOptions&
         LogError("Game assembly was not found: " + PathToUtf8(scriptConfig.mainAssemblyPath));
         return 1;
     }
+    if (recording || replaying) {
+        bridge.KeepAnswerDigests();
+    }
     if (!bridge.Start(scriptConfig)) {
         return 1;
     }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace Orvane {
 
@@ -42,6 +43,7 @@ private:
     float savedZoom;
 };
 
+
 } // namespace
 
 void Renderer::SetCamera(float x, float y) {
@@ -70,6 +72,14 @@ void Renderer::DrawDebugRects(const std::vector<RectCommand>& rects) {
 }
 
 void Renderer::DrawSnapshot(const FrameSnapshot& snapshot) {
+    // One batch for the backend, finished however the drawing ends.
+    struct Batch {
+        Renderer& renderer;
+        explicit Batch(Renderer& renderer) : renderer(renderer) { renderer.BeginBatch(); }
+        ~Batch() { renderer.FinishBatch(); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+    } batch(*this);
     if (snapshot.protocolVersion < 2) {
         SetCamera(snapshot.cameraX, snapshot.cameraY);
         DrawRects(snapshot.rects);
@@ -311,11 +321,11 @@ void Renderer::DrawText(const TextCommand& text, bool screenSpace) {
         textRenderer = std::make_unique<TextRenderer>();
     }
     const float size = text.size * ScreenScale(screenSpace);
-    const CoverageImage image = textRenderer->Render(text.fontPath, size, text.text, ScreenX(text.x, screenSpace),
+    CoverageImage image = textRenderer->Render(text.fontPath, size, text.text, ScreenX(text.x, screenSpace),
                                                      ScreenY(text.y, screenSpace), BackBufferWidth(),
                                                      BackBufferHeight());
     if (image.width > 0 && image.height > 0) {
-        BlendCoverage(image, text.color);
+        BlendCoverage(std::move(image), text.color);
     }
 }
 

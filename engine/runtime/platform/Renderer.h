@@ -15,6 +15,9 @@
 #include <windows.h>
 #else
 struct SDL_Surface;
+namespace Orvane {
+class DrawList;
+}
 #endif
 
 namespace Orvane {
@@ -159,7 +162,7 @@ private:
     void FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                       ColorAlpha color);
     // Blends the colour through a coverage mask (text).
-    void BlendCoverage(const CoverageImage& image, ColorAlpha color);
+    void BlendCoverage(CoverageImage image, ColorAlpha color);
     // A loaded texture drawn with nearest-neighbour sampling.
     void DrawTexturedQuad(Texture& texture, const ImagePlacement& placement, const ImageLook& look);
 
@@ -178,6 +181,11 @@ private:
     std::filesystem::path lastTexturePath;
     Texture* lastTexture = nullptr;
 
+    // ---- native: a frame's drawing as one batch, between these two (the SDL
+    // backend draws a batch on two threads; GDI draws each call at once) ----
+    void BeginBatch();
+    void FinishBatch();
+
     // ---- native: the backend's process-wide use, one per bound renderer ----
     static void AcquireBackend();
     static void ReleaseBackend();
@@ -190,6 +198,10 @@ private:
     HGDIOBJ previousBitmap = nullptr;
 #else
     SDL_Surface* backBuffer = nullptr;
+    // The pixel work, drawn at once or batched (platform/sdl/DrawList.h); shared
+    // only so that this header need not know the type.
+    std::shared_ptr<DrawList> drawList;
+    DrawList& Draws();
 #endif
     std::int32_t backBufferWidth = 0;
     std::int32_t backBufferHeight = 0;

@@ -134,13 +134,17 @@ void ScriptHostBridge::Impl::ReadAvailableLines() {
             return;
         }
     }
-    char buffer[512];
+    if (!readChunk) {
+        readChunk = std::make_unique<char[]>(readChunkSize);
+    }
+    lastReadGotBytes = false;
     for (std::size_t total = 0; total < maxBytesPerRead;) {
-        const std::size_t count = ReadSome(buffer, std::min(sizeof(buffer), maxBytesPerRead - total));
+        const std::size_t count = ReadSome(readChunk.get(), std::min(readChunkSize, maxBytesPerRead - total));
         if (count == 0) {
             return;
         }
-        ReceiveBytes(buffer, count);
+        lastReadGotBytes = true;
+        ReceiveBytes(readChunk.get(), count);
         total += count;
         if (frameComplete()) {
             return;

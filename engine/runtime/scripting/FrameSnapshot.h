@@ -1,4 +1,5 @@
 #pragma once
+#include "core/SharedPath.h"
 #include "scripting/AudioCommand.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ struct SpriteCommand {
     float width = 0;
     float height = 0;
     Color color;                           // fallback fill when the texture is unusable
-    std::filesystem::path texturePath;     // already resolved against the project folder
+    SharedPath texturePath;                // already resolved against the project folder
 };
 
 struct ColliderCommand {
@@ -98,7 +99,7 @@ struct ImageCommand {
     Color tint{255, 255, 255};
     std::uint8_t alpha = 255;
     Color fallback;
-    std::filesystem::path texturePath;   // already resolved against the project folder
+    SharedPath texturePath;              // already resolved against the project folder
 };
 
 struct TextCommand {

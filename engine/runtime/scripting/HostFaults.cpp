@@ -37,7 +37,7 @@ bool IsAnswerCommand(std::string_view line) {
 } // namespace
 
 void ScriptHostBridge::Impl::NoteLineForFaults(const std::string& line) {
-    if (IsAnswerCommand(line)) {
+    if (digestAnswers && IsAnswerCommand(line)) {
         std::uint64_t digest = answerDigest == 0 ? digestOffset : answerDigest;
         for (const char c : line) {
             digest = (digest ^ static_cast<unsigned char>(c)) * digestPrime;

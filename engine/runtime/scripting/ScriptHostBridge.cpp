@@ -40,6 +40,7 @@ bool ScriptHostBridge::TakeError(std::string& message, std::vector<std::string>&
 
 bool ScriptHostBridge::Reload(std::string& failure) {
     auto next = std::make_unique<Impl>();
+    next->digestAnswers = impl->digestAnswers;
     if (!next->Start(impl->startConfig)) {
         failure = next->errorMessage.empty() ? "The new script host did not start." : next->errorMessage;
         return false;
@@ -57,6 +58,8 @@ bool ScriptHostBridge::Reload(std::string& failure) {
 }
 
 const std::string& ScriptHostBridge::LastFrameLines() const { return impl->lastFrameLines; }
+
+void ScriptHostBridge::KeepAnswerDigests() { impl->digestAnswers = true; }
 
 std::uint64_t ScriptHostBridge::AnswerDigest() const { return impl->answerDigest; }
 

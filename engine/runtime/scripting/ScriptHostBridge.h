@@ -48,6 +48,8 @@ public:
     // Recordings: what the last Frame sent, the digest of its answer, and the
     // lines the next Frame sends instead of the clock's and the devices'.
     const std::string& LastFrameLines() const;
+    // The digest is kept only once asked for: it reads every byte of every answer.
+    void KeepAnswerDigests();
     std::uint64_t AnswerDigest() const;
     void ReplayNextFrame(std::string lines);
     void Shutdown();

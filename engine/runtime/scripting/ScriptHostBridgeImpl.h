@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,6 +63,11 @@ struct ScriptHostBridge::Impl {
     bool hostOffersVersion2 = false;
     // Version 2: bytes read after a frame's END_FRAME, handled in the next frame.
     std::string heldBytes;
+    // One read takes what is waiting, up to this; a frame of ten thousand
+    // commands is some 300 KB, which small reads would take in hundreds of calls.
+    static constexpr std::size_t readChunkSize = 64 * 1024;
+    std::unique_ptr<char[]> readChunk;
+    bool lastReadGotBytes = false;   // the last ReadAvailableLines took something
     bool warnedDrawLimit = false;
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
@@ -77,6 +83,7 @@ struct ScriptHostBridge::Impl {
     std::vector<std::string> errorTrace;
     // Digest of the frame's answer (every command line, in order), for recordings.
     std::uint64_t answerDigest = 0;
+    bool digestAnswers = false;
     // State handed from an old host to its successor on a reload (version 2).
     bool stateReceived = false;
     std::string savedState;             // escaped as on the wire
@@ -96,7 +103,7 @@ struct ScriptHostBridge::Impl {
         using is_transparent = void;
         std::size_t operator()(std::string_view piece) const { return std::hash<std::string_view>{}(piece); }
     };
-    std::unordered_map<std::string, std::filesystem::path, PieceHash, std::equal_to<>> resolvedTextures;
+    std::unordered_map<std::string, SharedPath, PieceHash, std::equal_to<>> resolvedTextures;
 
     Impl() = default;
     ~Impl();
@@ -157,7 +164,7 @@ struct ScriptHostBridge::Impl {
     // Version 2 commands (Version2Commands.cpp); true when the line was one of them.
     bool HandleVersion2Line(const std::string& line);
     // Resolves a SPRITE|/IMAGE| path piece against the project folder, memoised per frame.
-    const std::filesystem::path& ResolveTexturePiece(std::string_view piece);
+    const SharedPath& ResolveTexturePiece(std::string_view piece);
     // Appends to the painter's-order list; false (with one warning) past the frame's cap.
     bool AddDrawItem(DrawKind kind, std::size_t index);
 };

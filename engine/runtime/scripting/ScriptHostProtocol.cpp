@@ -209,7 +209,7 @@ void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
 
 // Resolving touches the file system; a frame's sprites mostly repeat a few paths,
 // so each raw path is resolved once per frame.
-const std::filesystem::path& ScriptHostBridge::Impl::ResolveTexturePiece(std::string_view rawPath) {
+const SharedPath& ScriptHostBridge::Impl::ResolveTexturePiece(std::string_view rawPath) {
     auto known = resolvedTextures.find(rawPath);
     if (known == resolvedTextures.end()) {
         std::string piece(rawPath);

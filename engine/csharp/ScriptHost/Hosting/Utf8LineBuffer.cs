@@ -54,8 +54,12 @@ internal sealed class Utf8LineBuffer
     internal void AppendFloat(float value)
     {
         Reserve(NumberRoom);
-        // The default format is the shortest text that parses back to the same float.
-        value.TryFormat(bytes.AsSpan(length), out int written, default, CultureInfo.InvariantCulture);
+        // The default format is the shortest text that parses back to the same float;
+        // the fast path gives the same text for the usual coordinates.
+        if (!ShortestFloatText.TryFormat(value, bytes.AsSpan(length), out int written))
+        {
+            value.TryFormat(bytes.AsSpan(length), out written, default, CultureInfo.InvariantCulture);
+        }
         length += written;
     }
 

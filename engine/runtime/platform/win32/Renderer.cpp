@@ -178,7 +178,7 @@ void Renderer::FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t ri
 }
 
 // The coverage becomes per-pixel alpha of a premultiplied DIB, blended in one call.
-void Renderer::BlendCoverage(const CoverageImage& image, ColorAlpha color) {
+void Renderer::BlendCoverage(CoverageImage image, ColorAlpha color) {
     if (memoryDC == nullptr || image.width <= 0 || image.height <= 0) {
         return;
     }
@@ -251,6 +251,11 @@ void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placemen
                        static_cast<Gdiplus::REAL>(sourceWidth), static_cast<Gdiplus::REAL>(sourceHeight),
                        Gdiplus::UnitPixel, &attributes);
 }
+
+// GDI draws each call at once.
+void Renderer::BeginBatch() {}
+
+void Renderer::FinishBatch() {}
 
 void Renderer::Present() {
     if (windowDC != nullptr && memoryDC != nullptr) {
