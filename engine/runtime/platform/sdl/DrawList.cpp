@@ -20,244 +20,226 @@ constexpr std::size_t maxPlannerFootprint = std::size_t{32} << 20;
 } // namespace
 
 DrawList::DrawList(int threads) {
-  if (threads <= 0) {
-    threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-  }
-  this->threads = std::min(threads, 2);
+    if (threads <= 0) {
+        threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    }
+    this->threads = std::min(threads, 2);
 }
 
 DrawList::~DrawList() {
-  if (worker.joinable()) {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      stopping = true;
+    if (worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        wake.notify_one();
+        worker.join();
     }
-    wake.notify_one();
-    worker.join();
-  }
 }
 
-void DrawList::Begin(SDL_Surface *surface) {
-  target = surface;
-  planner.Reset();
+void DrawList::Begin(SDL_Surface* surface) {
+    target = surface;
+    planner.Reset();
 }
 
 // Outside a batch the planner holds nothing: a texture may be freed between
 // batches, and its address taken by another.
 void DrawList::Finish() {
-  if (target != nullptr) {
-    Play();
-  }
-  target = nullptr;
-  planner.Reset();
-}
-
-void DrawList::FillOpaque(SDL_Surface *surface, std::int64_t left,
-                          std::int64_t top, std::int64_t right,
-                          std::int64_t bottom, Color color) {
-  if (!Recording()) {
-    Orvane::FillOpaque(PixelBand::Whole(surface), left, top, right, bottom,
-                       color);
-    return;
-  }
-  if (right <= left) {
-    return;
-  }
-  Record(Kind::Fill, static_cast<std::uint32_t>(boxes.size()), top, bottom);
-  boxes.push_back({left, top, right, bottom, {color.r, color.g, color.b, 255}});
-  FlushWhenLarge();
-}
-
-void DrawList::FillBlended(SDL_Surface *surface, std::int64_t left,
-                           std::int64_t top, std::int64_t right,
-                           std::int64_t bottom, ColorAlpha color) {
-  if (!Recording()) {
-    Orvane::FillBlended(PixelBand::Whole(surface), left, top, right, bottom,
-                        color);
-    return;
-  }
-  if (right <= left || color.a == 0) {
-    return;
-  }
-  Record(Kind::Blend, static_cast<std::uint32_t>(boxes.size()), top, bottom);
-  boxes.push_back({left, top, right, bottom, color});
-  FlushWhenLarge();
-}
-
-void DrawList::BlendCoverage(SDL_Surface *surface, CoverageImage &&image,
-                             ColorAlpha color) {
-  if (!Recording()) {
-    BlendCoverageImage(PixelBand::Whole(surface), image, color);
-    return;
-  }
-  Record(Kind::Coverage, static_cast<std::uint32_t>(coverages.size()),
-         image.top, std::int64_t{image.top} + image.height);
-  coverages.push_back({std::move(image), color});
-  FlushWhenLarge();
-}
-
-void DrawList::Stretch(SDL_Surface *surface, SDL_Surface *image, float x,
-                       float y, float width, float height) {
-  StretchPlan plan;
-  if (!planner.Plan(surface, image, x, y, width, height, plan)) {
-    return;
-  }
-  if (!Recording()) {
-    DrawStretch(PixelBand::Whole(surface), plan);
-    // Nothing is kept between immediate draws: a texture may go before the
-    // next.
+    if (target != nullptr) {
+        Play();
+    }
+    target = nullptr;
     planner.Reset();
-    return;
-  }
-  Record(Kind::Stretch, static_cast<std::uint32_t>(stretches.size()),
-         plan.rows.first, plan.rows.last);
-  stretches.push_back(plan);
-  FlushWhenLarge();
 }
 
-void DrawList::Quad(SDL_Surface *surface, SDL_Surface *image,
-                    const ImagePlacement &placement, const ImageLook &look) {
-  if (!Recording()) {
-    DrawQuad(PixelBand::Whole(surface), image, placement, look);
-    return;
-  }
-  double xs[4];
-  double ys[4];
-  placement.Corners(xs, ys);
-  const double top = std::min({ys[0], ys[1], ys[2], ys[3]});
-  const double bottom = std::max({ys[0], ys[1], ys[2], ys[3]});
-  if (!std::isfinite(top) || !std::isfinite(bottom)) {
-    return; // DrawQuad draws nothing for it either
-  }
-  const double rows = target->h;
-  Record(Kind::Quad, static_cast<std::uint32_t>(quads.size()),
-         static_cast<std::int64_t>(std::clamp(std::ceil(top - 0.5), 0.0, rows)),
-         static_cast<std::int64_t>(
-             std::clamp(std::ceil(bottom - 0.5), 0.0, rows)));
-  quads.push_back({image, placement, look});
-  FlushWhenLarge();
+void DrawList::FillOpaque(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                          std::int64_t bottom, Color color) {
+    if (!Recording()) {
+        Orvane::FillOpaque(PixelBand::Whole(surface), left, top, right, bottom, color);
+        return;
+    }
+    if (right <= left) {
+        return;
+    }
+    Record(Kind::Fill, static_cast<std::uint32_t>(boxes.size()), top, bottom);
+    boxes.push_back({left, top, right, bottom, {color.r, color.g, color.b, 255}});
+    FlushWhenLarge();
+}
+
+void DrawList::FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                           std::int64_t bottom, ColorAlpha color) {
+    if (!Recording()) {
+        Orvane::FillBlended(PixelBand::Whole(surface), left, top, right, bottom, color);
+        return;
+    }
+    if (right <= left || color.a == 0) {
+        return;
+    }
+    Record(Kind::Blend, static_cast<std::uint32_t>(boxes.size()), top, bottom);
+    boxes.push_back({left, top, right, bottom, color});
+    FlushWhenLarge();
+}
+
+void DrawList::BlendCoverage(SDL_Surface* surface, CoverageImage&& image, ColorAlpha color) {
+    if (!Recording()) {
+        BlendCoverageImage(PixelBand::Whole(surface), image, color);
+        return;
+    }
+    Record(Kind::Coverage, static_cast<std::uint32_t>(coverages.size()), image.top,
+           std::int64_t{image.top} + image.height);
+    coverages.push_back({std::move(image), color});
+    FlushWhenLarge();
+}
+
+void DrawList::Stretch(SDL_Surface* surface, SDL_Surface* image, float x, float y, float width, float height) {
+    StretchPlan plan;
+    if (!planner.Plan(surface, image, x, y, width, height, plan)) {
+        return;
+    }
+    if (!Recording()) {
+        DrawStretch(PixelBand::Whole(surface), plan);
+        // Nothing is kept between immediate draws: a texture may go before the
+        // next.
+        planner.Reset();
+        return;
+    }
+    Record(Kind::Stretch, static_cast<std::uint32_t>(stretches.size()), plan.rows.first, plan.rows.last);
+    stretches.push_back(plan);
+    FlushWhenLarge();
+}
+
+void DrawList::Quad(SDL_Surface* surface, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look) {
+    if (!Recording()) {
+        DrawQuad(PixelBand::Whole(surface), image, placement, look);
+        return;
+    }
+    double xs[4];
+    double ys[4];
+    placement.Corners(xs, ys);
+    const double top = std::min({ys[0], ys[1], ys[2], ys[3]});
+    const double bottom = std::max({ys[0], ys[1], ys[2], ys[3]});
+    if (!std::isfinite(top) || !std::isfinite(bottom)) {
+        return; // DrawQuad draws nothing for it either
+    }
+    const double rows = target->h;
+    Record(Kind::Quad, static_cast<std::uint32_t>(quads.size()),
+           static_cast<std::int64_t>(std::clamp(std::ceil(top - 0.5), 0.0, rows)),
+           static_cast<std::int64_t>(std::clamp(std::ceil(bottom - 0.5), 0.0, rows)));
+    quads.push_back({image, placement, look});
+    FlushWhenLarge();
 }
 
 void DrawList::FlushWhenLarge() {
-  if (entries.size() >= maxRecordedEntries ||
-      planner.Footprint() >= maxPlannerFootprint) {
-    Play();
-    planner.Reset();
-  }
+    if (entries.size() >= maxRecordedEntries || planner.Footprint() >= maxPlannerFootprint) {
+        Play();
+        planner.Reset();
+    }
 }
 
 // The rows are clipped to the buffer here; an entry with none is never drawn.
-void DrawList::Record(Kind kind, std::uint32_t index, std::int64_t firstRow,
-                      std::int64_t lastRow) {
-  firstRow = std::max<std::int64_t>(firstRow, 0);
-  lastRow = std::min<std::int64_t>(lastRow, target->h);
-  entries.push_back({kind, index, static_cast<int>(firstRow),
-                     static_cast<int>(std::max(firstRow, lastRow))});
+void DrawList::Record(Kind kind, std::uint32_t index, std::int64_t firstRow, std::int64_t lastRow) {
+    firstRow = std::max<std::int64_t>(firstRow, 0);
+    lastRow = std::min<std::int64_t>(lastRow, target->h);
+    entries.push_back({kind, index, static_cast<int>(firstRow), static_cast<int>(std::max(firstRow, lastRow))});
 }
 
-void DrawList::PlayEntry(const Entry &entry, const PixelBand &band) const {
-  switch (entry.kind) {
-  case Kind::Fill: {
-    const Box &box = boxes[entry.index];
-    Orvane::FillOpaque(band, box.left, box.top, box.right, box.bottom,
-                       Color{box.color.r, box.color.g, box.color.b});
-    break;
-  }
-  case Kind::Blend: {
-    const Box &box = boxes[entry.index];
-    Orvane::FillBlended(band, box.left, box.top, box.right, box.bottom,
-                        box.color);
-    break;
-  }
-  case Kind::Coverage: {
-    const Coverage &coverage = coverages[entry.index];
-    BlendCoverageImage(band, coverage.image, coverage.color);
-    break;
-  }
-  case Kind::Stretch:
-    DrawStretch(band, stretches[entry.index]);
-    break;
-  case Kind::Quad: {
-    const QuadOp &quad = quads[entry.index];
-    DrawQuad(band, quad.image, quad.placement, quad.look);
-    break;
-  }
-  }
+void DrawList::PlayEntry(const Entry& entry, const PixelBand& band) const {
+    switch (entry.kind) {
+    case Kind::Fill: {
+        const Box& box = boxes[entry.index];
+        Orvane::FillOpaque(band, box.left, box.top, box.right, box.bottom,
+                           Color{box.color.r, box.color.g, box.color.b});
+        break;
+    }
+    case Kind::Blend: {
+        const Box& box = boxes[entry.index];
+        Orvane::FillBlended(band, box.left, box.top, box.right, box.bottom, box.color);
+        break;
+    }
+    case Kind::Coverage: {
+        const Coverage& coverage = coverages[entry.index];
+        BlendCoverageImage(band, coverage.image, coverage.color);
+        break;
+    }
+    case Kind::Stretch:
+        DrawStretch(band, stretches[entry.index]);
+        break;
+    case Kind::Quad: {
+        const QuadOp& quad = quads[entry.index];
+        DrawQuad(band, quad.image, quad.placement, quad.look);
+        break;
+    }
+    }
 }
 
 void DrawList::TakeBands() {
-  const int bandCount = static_cast<int>(bandEntries.size());
-  for (int band = nextBand.fetch_add(1); band < bandCount;
-       band = nextBand.fetch_add(1)) {
-    const PixelBand pixels{target, band * bandRows,
-                           std::min(target->h, (band + 1) * bandRows)};
-    for (const std::uint32_t entry :
-         bandEntries[static_cast<std::size_t>(band)]) {
-      PlayEntry(entries[entry], pixels);
+    const int bandCount = static_cast<int>(bandEntries.size());
+    for (int band = nextBand.fetch_add(1); band < bandCount; band = nextBand.fetch_add(1)) {
+        const PixelBand pixels{target, band * bandRows, std::min(target->h, (band + 1) * bandRows)};
+        for (const std::uint32_t entry : bandEntries[static_cast<std::size_t>(band)]) {
+            PlayEntry(entries[entry], pixels);
+        }
     }
-  }
 }
 
 void DrawList::Play() {
-  const int rows = target->h;
-  const std::size_t rowBytes =
-      std::max<std::size_t>(static_cast<std::size_t>(target->pitch), 1);
-  bandRows = std::max(minBandRows, static_cast<int>(bandBytes / rowBytes));
-  const int bandCount = std::max(1, (rows + bandRows - 1) / bandRows);
-  if (bandEntries.size() < static_cast<std::size_t>(bandCount)) {
+    const int rows = target->h;
+    const std::size_t rowBytes = std::max<std::size_t>(static_cast<std::size_t>(target->pitch), 1);
+    bandRows = std::max(minBandRows, static_cast<int>(bandBytes / rowBytes));
+    const int bandCount = std::max(1, (rows + bandRows - 1) / bandRows);
+    if (bandEntries.size() < static_cast<std::size_t>(bandCount)) {
+        bandEntries.resize(static_cast<std::size_t>(bandCount));
+    }
+    for (int band = 0; band < bandCount; ++band) {
+        bandEntries[static_cast<std::size_t>(band)].clear();
+    }
     bandEntries.resize(static_cast<std::size_t>(bandCount));
-  }
-  for (int band = 0; band < bandCount; ++band) {
-    bandEntries[static_cast<std::size_t>(band)].clear();
-  }
-  bandEntries.resize(static_cast<std::size_t>(bandCount));
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const Entry &entry = entries[i];
-    if (entry.lastRow <= entry.firstRow) {
-      continue;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& entry = entries[i];
+        if (entry.lastRow <= entry.firstRow) {
+            continue;
+        }
+        const int last = (entry.lastRow - 1) / bandRows;
+        for (int band = entry.firstRow / bandRows; band <= last; ++band) {
+            bandEntries[static_cast<std::size_t>(band)].push_back(static_cast<std::uint32_t>(i));
+        }
     }
-    const int last = (entry.lastRow - 1) / bandRows;
-    for (int band = entry.firstRow / bandRows; band <= last; ++band) {
-      bandEntries[static_cast<std::size_t>(band)].push_back(
-          static_cast<std::uint32_t>(i));
+    nextBand.store(0);
+    if (threads < 2 || entries.size() < minEntriesForThreads || bandCount < 2) {
+        TakeBands();
+    } else {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!worker.joinable()) {
+                worker = std::thread([this] { WorkerLoop(); });
+            }
+            ++jobsGiven;
+        }
+        wake.notify_one();
+        TakeBands();
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [this] { return jobsDone == jobsGiven; });
     }
-  }
-  nextBand.store(0);
-  if (threads < 2 || entries.size() < minEntriesForThreads || bandCount < 2) {
-    TakeBands();
-  } else {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (!worker.joinable()) {
-        worker = std::thread([this] { WorkerLoop(); });
-      }
-      ++jobsGiven;
-    }
-    wake.notify_one();
-    TakeBands();
-    std::unique_lock<std::mutex> lock(mutex);
-    done.wait(lock, [this] { return jobsDone == jobsGiven; });
-  }
-  entries.clear();
-  boxes.clear();
-  coverages.clear();
-  stretches.clear();
-  quads.clear();
+    entries.clear();
+    boxes.clear();
+    coverages.clear();
+    stretches.clear();
+    quads.clear();
 }
 
 void DrawList::WorkerLoop() {
-  std::unique_lock<std::mutex> lock(mutex);
-  for (;;) {
-    wake.wait(lock, [this] { return stopping || jobsDone != jobsGiven; });
-    if (stopping) {
-      return;
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || jobsDone != jobsGiven; });
+        if (stopping) {
+            return;
+        }
+        lock.unlock();
+        TakeBands();
+        lock.lock();
+        jobsDone = jobsGiven;
+        done.notify_one();
     }
-    lock.unlock();
-    TakeBands();
-    lock.lock();
-    jobsDone = jobsGiven;
-    done.notify_one();
-  }
 }
 
 } // namespace Orvane

@@ -19,85 +19,81 @@ namespace Orvane {
 
 class DrawList {
 public:
-  // threads: how many may share a batch (1 draws on the caller's thread only);
-  // 0 takes two where the machine has two cores or more.
-  explicit DrawList(int threads = 0);
-  ~DrawList();
-  DrawList(const DrawList &) = delete;
-  DrawList &operator=(const DrawList &) = delete;
+    // threads: how many may share a batch (1 draws on the caller's thread only);
+    // 0 takes two where the machine has two cores or more.
+    explicit DrawList(int threads = 0);
+    ~DrawList();
+    DrawList(const DrawList&) = delete;
+    DrawList& operator=(const DrawList&) = delete;
 
-  void Begin(SDL_Surface *target);
-  void Finish();
-  bool Recording() const { return target != nullptr; }
+    void Begin(SDL_Surface* target);
+    void Finish();
+    bool Recording() const { return target != nullptr; }
 
-  void FillOpaque(SDL_Surface *surface, std::int64_t left, std::int64_t top,
-                  std::int64_t right, std::int64_t bottom, Color color);
-  void FillBlended(SDL_Surface *surface, std::int64_t left, std::int64_t top,
-                   std::int64_t right, std::int64_t bottom, ColorAlpha color);
-  void BlendCoverage(SDL_Surface *surface, CoverageImage &&image,
+    void FillOpaque(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                    Color color);
+    void FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                      ColorAlpha color);
-  void Stretch(SDL_Surface *surface, SDL_Surface *image, float x, float y,
-               float width, float height);
-  void Quad(SDL_Surface *surface, SDL_Surface *image,
-            const ImagePlacement &placement, const ImageLook &look);
+    void BlendCoverage(SDL_Surface* surface, CoverageImage&& image, ColorAlpha color);
+    void Stretch(SDL_Surface* surface, SDL_Surface* image, float x, float y, float width, float height);
+    void Quad(SDL_Surface* surface, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look);
 
 private:
-  enum class Kind : std::uint8_t { Fill, Blend, Coverage, Stretch, Quad };
-  struct Entry {
-    Kind kind;
-    std::uint32_t index;
-    int firstRow; // the rows it may touch
-    int lastRow;
-  };
-  struct Box {
-    std::int64_t left;
-    std::int64_t top;
-    std::int64_t right;
-    std::int64_t bottom;
-    ColorAlpha color;
-  };
-  struct Coverage {
-    CoverageImage image;
-    ColorAlpha color;
-  };
-  struct QuadOp {
-    SDL_Surface *image;
-    ImagePlacement placement;
-    ImageLook look;
-  };
+    enum class Kind : std::uint8_t { Fill, Blend, Coverage, Stretch, Quad };
+    struct Entry {
+        Kind kind;
+        std::uint32_t index;
+        int firstRow; // the rows it may touch
+        int lastRow;
+    };
+    struct Box {
+        std::int64_t left;
+        std::int64_t top;
+        std::int64_t right;
+        std::int64_t bottom;
+        ColorAlpha color;
+    };
+    struct Coverage {
+        CoverageImage image;
+        ColorAlpha color;
+    };
+    struct QuadOp {
+        SDL_Surface* image;
+        ImagePlacement placement;
+        ImageLook look;
+    };
 
-  void Record(Kind kind, std::uint32_t index, std::int64_t firstRow,
-              std::int64_t lastRow);
-  // Draws what is recorded, in bands, and empties the record.
-  void Play();
-  void PlayEntry(const Entry &entry, const PixelBand &band) const;
-  // Draws the bands not yet taken, one at a time, until none is left.
-  void TakeBands();
-  void WorkerLoop();
-  // Past this, what is recorded is drawn before more is taken, so a huge frame
-  // keeps a bounded record.
-  void FlushWhenLarge();
+    void Record(Kind kind, std::uint32_t index, std::int64_t firstRow, std::int64_t lastRow);
+    // Draws what is recorded, in bands, and empties the record.
+    void Play();
+    void PlayEntry(const Entry& entry, const PixelBand& band) const;
+    // Draws the bands not yet taken, one at a time, until none is left.
+    void TakeBands();
+    void WorkerLoop();
+    // Past this, what is recorded is drawn before more is taken, so a huge frame
+    // keeps a bounded record.
+    void FlushWhenLarge();
 
-  SDL_Surface *target = nullptr;
-  std::vector<Entry> entries;
-  std::vector<Box> boxes;
-  std::vector<Coverage> coverages;
-  std::vector<StretchPlan> stretches;
-  std::vector<QuadOp> quads;
-  StretchPlanner planner;
+    SDL_Surface* target = nullptr;
+    std::vector<Entry> entries;
+    std::vector<Box> boxes;
+    std::vector<Coverage> coverages;
+    std::vector<StretchPlan> stretches;
+    std::vector<QuadOp> quads;
+    StretchPlanner planner;
 
-  int threads = 1;
-  std::thread worker;
-  std::mutex mutex;
-  std::condition_variable wake;
-  std::condition_variable done;
-  // Each band's entries in recorded order, for the play under way.
-  std::vector<std::vector<std::uint32_t>> bandEntries;
-  int bandRows = 0;
-  std::atomic<int> nextBand{0};
-  std::uint64_t jobsGiven = 0;
-  std::uint64_t jobsDone = 0;
-  bool stopping = false;
+    int threads = 1;
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable done;
+    // Each band's entries in recorded order, for the play under way.
+    std::vector<std::vector<std::uint32_t>> bandEntries;
+    int bandRows = 0;
+    std::atomic<int> nextBand{0};
+    std::uint64_t jobsGiven = 0;
+    std::uint64_t jobsDone = 0;
+    bool stopping = false;
 };
 
 } // namespace Orvane

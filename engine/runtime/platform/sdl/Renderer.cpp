@@ -26,235 +26,216 @@ constexpr Uint32 backBufferFormat = SDL_PIXELFORMAT_RGB888;
 // use of SDL video.
 int imageUsers = 0;
 
-Uint32 *PixelRow(SDL_Surface *surface, int y) {
-  return reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(surface->pixels) +
-                                    std::ptrdiff_t{y} * surface->pitch);
+Uint32* PixelRow(SDL_Surface* surface, int y) {
+    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + std::ptrdiff_t{y} * surface->pitch);
 }
 
 } // namespace
 
 void Renderer::AcquireBackend() {
-  if (imageUsers++ == 0) {
-    IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
-  }
-  // Otherwise SDL presents a window surface on X11 through an OpenGL texture,
-  // which without a GPU (Mesa's software rasteriser) cost 12-19 ms per frame
-  // against 0.3 ms for the plain shared-memory copy. The hint is read when a
-  // window's surface is first made, after this. An environment setting still
-  // wins over it.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (imageUsers++ == 0) {
+        IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
+    }
+    // Otherwise SDL presents a window surface on X11 through an OpenGL texture,
+    // which without a GPU (Mesa's software rasteriser) cost 12-19 ms per frame
+    // against 0.3 ms for the plain shared-memory copy. The hint is read when a
+    // window's surface is first made, after this. An environment setting still
+    // wins over it.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 }
 
 void Renderer::ReleaseBackend() {
-  if (imageUsers <= 0) {
-    return;
-  }
-  if (--imageUsers == 0) {
-    IMG_Quit();
-  }
+    if (imageUsers <= 0) {
+        return;
+    }
+    if (--imageUsers == 0) {
+        IMG_Quit();
+    }
 }
 
 void Renderer::BeginFrame(Color clearColor) {
-  if (window == nullptr || window->GetHandle() == nullptr) {
-    return;
-  }
-  int width = 0;
-  int height = 0;
-  SDL_GetWindowSize(window->GetHandle(), &width, &height);
-  if (backBuffer == nullptr || width != backBufferWidth ||
-      height != backBufferHeight) {
-    ReleaseBackBuffer();
-    backBuffer =
-        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, backBufferFormat);
-    if (backBuffer == nullptr) {
-      // Tried again next frame; one line per size, not one per frame.
-      static int failedWidth = -1;
-      static int failedHeight = -1;
-      if (width != failedWidth || height != failedHeight) {
-        failedWidth = width;
-        failedHeight = height;
-        LogError(std::string("Failed to create back buffer: ") +
-                 SDL_GetError());
-      }
-      return;
+    if (window == nullptr || window->GetHandle() == nullptr) {
+        return;
     }
-    SDL_SetSurfaceBlendMode(backBuffer, SDL_BLENDMODE_NONE);
-    backBufferWidth = width;
-    backBufferHeight = height;
-  }
-  Draws().FillOpaque(backBuffer, 0, 0, backBufferWidth, backBufferHeight,
-                     clearColor);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window->GetHandle(), &width, &height);
+    if (backBuffer == nullptr || width != backBufferWidth || height != backBufferHeight) {
+        ReleaseBackBuffer();
+        backBuffer = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, backBufferFormat);
+        if (backBuffer == nullptr) {
+            // Tried again next frame; one line per size, not one per frame.
+            static int failedWidth = -1;
+            static int failedHeight = -1;
+            if (width != failedWidth || height != failedHeight) {
+                failedWidth = width;
+                failedHeight = height;
+                LogError(std::string("Failed to create back buffer: ") + SDL_GetError());
+            }
+            return;
+        }
+        SDL_SetSurfaceBlendMode(backBuffer, SDL_BLENDMODE_NONE);
+        backBufferWidth = width;
+        backBufferHeight = height;
+    }
+    Draws().FillOpaque(backBuffer, 0, 0, backBufferWidth, backBufferHeight, clearColor);
 }
 
-DrawList &Renderer::Draws() {
-  if (!drawList) {
-    drawList = std::make_shared<DrawList>();
-  }
-  return *drawList;
+DrawList& Renderer::Draws() {
+    if (!drawList) {
+        drawList = std::make_shared<DrawList>();
+    }
+    return *drawList;
 }
 
 void Renderer::BeginBatch() {
-  if (backBuffer != nullptr) {
-    Draws().Begin(backBuffer);
-  }
+    if (backBuffer != nullptr) {
+        Draws().Begin(backBuffer);
+    }
 }
 
 void Renderer::FinishBatch() {
-  if (drawList) {
-    drawList->Finish();
-  }
+    if (drawList) {
+        drawList->Finish();
+    }
 }
 
-void Renderer::DrawRect(float x, float y, float width, float height,
-                        Color color) {
-  if (backBuffer == nullptr) {
-    return;
-  }
-  const float sx = x - cameraX;
-  const float sy = y - cameraY;
-  // Like FillRect: right and bottom are exclusive, an inverted rectangle is
-  // empty.
-  Draws().FillOpaque(backBuffer, ToPixelEdge(sx), ToPixelEdge(sy),
-                     ToPixelEdge(sx + width), ToPixelEdge(sy + height), color);
+void Renderer::DrawRect(float x, float y, float width, float height, Color color) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    const float sx = x - cameraX;
+    const float sy = y - cameraY;
+    // Like FillRect: right and bottom are exclusive, an inverted rectangle is
+    // empty.
+    Draws().FillOpaque(backBuffer, ToPixelEdge(sx), ToPixelEdge(sy), ToPixelEdge(sx + width), ToPixelEdge(sy + height),
+                       color);
 }
 
-void Renderer::DrawDebugRect(float x, float y, float width, float height,
-                             Color color) {
-  if (backBuffer == nullptr) {
-    return;
-  }
-  const float sx = x - cameraX;
-  const float sy = y - cameraY;
-  std::int64_t left = ToPixelEdge(sx);
-  std::int64_t top = ToPixelEdge(sy);
-  std::int64_t right = ToPixelEdge(sx + width);
-  std::int64_t bottom = ToPixelEdge(sy + height);
-  // Rectangle() orders its corners and draws nothing for a flat rectangle.
-  if (right < left) {
-    std::swap(left, right);
-  }
-  if (bottom < top) {
-    std::swap(top, bottom);
-  }
-  if (right == left || bottom == top) {
-    return;
-  }
-  // A 2-pixel pen centred on the outline through the corner pixels (left, top)
-  // and (right - 1, bottom - 1): each side covers the pixel before its line
-  // too.
-  const std::int64_t outerLeft = left - 1;
-  const std::int64_t outerTop = top - 1;
-  const std::int64_t outerRight = right;
-  const std::int64_t outerBottom = bottom;
-  DrawList &draws = Draws();
-  draws.FillOpaque(backBuffer, outerLeft, outerTop, outerRight, top + 1, color);
-  draws.FillOpaque(backBuffer, outerLeft, bottom - 2, outerRight, outerBottom,
-                   color);
-  draws.FillOpaque(backBuffer, outerLeft, outerTop, left + 1, outerBottom,
-                   color);
-  draws.FillOpaque(backBuffer, right - 2, outerTop, outerRight, outerBottom,
-                   color);
+void Renderer::DrawDebugRect(float x, float y, float width, float height, Color color) {
+    if (backBuffer == nullptr) {
+        return;
+    }
+    const float sx = x - cameraX;
+    const float sy = y - cameraY;
+    std::int64_t left = ToPixelEdge(sx);
+    std::int64_t top = ToPixelEdge(sy);
+    std::int64_t right = ToPixelEdge(sx + width);
+    std::int64_t bottom = ToPixelEdge(sy + height);
+    // Rectangle() orders its corners and draws nothing for a flat rectangle.
+    if (right < left) {
+        std::swap(left, right);
+    }
+    if (bottom < top) {
+        std::swap(top, bottom);
+    }
+    if (right == left || bottom == top) {
+        return;
+    }
+    // A 2-pixel pen centred on the outline through the corner pixels (left, top)
+    // and (right - 1, bottom - 1): each side covers the pixel before its line
+    // too.
+    const std::int64_t outerLeft = left - 1;
+    const std::int64_t outerTop = top - 1;
+    const std::int64_t outerRight = right;
+    const std::int64_t outerBottom = bottom;
+    DrawList& draws = Draws();
+    draws.FillOpaque(backBuffer, outerLeft, outerTop, outerRight, top + 1, color);
+    draws.FillOpaque(backBuffer, outerLeft, bottom - 2, outerRight, outerBottom, color);
+    draws.FillOpaque(backBuffer, outerLeft, outerTop, left + 1, outerBottom, color);
+    draws.FillOpaque(backBuffer, right - 2, outerTop, outerRight, outerBottom, color);
 }
 
-void Renderer::DrawSprite(const SpriteCommand &sprite) {
-  // The cache is consulted (and warns) even with nothing to draw into yet.
-  Texture *texture = GetTexture(sprite.texturePath);
-  if (backBuffer == nullptr) {
-    return;
-  }
-  if (texture != nullptr && texture->IsLoaded()) {
-    Draws().Stretch(backBuffer, texture->GetBitmap(), sprite.x - cameraX,
-                    sprite.y - cameraY, sprite.width, sprite.height);
-    return;
-  }
-  DrawRect(sprite.x, sprite.y, sprite.width, sprite.height, sprite.color);
+void Renderer::DrawSprite(const SpriteCommand& sprite) {
+    // The cache is consulted (and warns) even with nothing to draw into yet.
+    Texture* texture = GetTexture(sprite.texturePath);
+    if (backBuffer == nullptr) {
+        return;
+    }
+    if (texture != nullptr && texture->IsLoaded()) {
+        Draws().Stretch(backBuffer, texture->GetBitmap(), sprite.x - cameraX, sprite.y - cameraY, sprite.width,
+                        sprite.height);
+        return;
+    }
+    DrawRect(sprite.x, sprite.y, sprite.width, sprite.height, sprite.color);
 }
 
 void Renderer::Present() {
-  if (backBuffer == nullptr || window == nullptr ||
-      window->GetHandle() == nullptr) {
-    return;
-  }
-  SDL_Surface *windowSurface = SDL_GetWindowSurface(window->GetHandle());
-  if (windowSurface == nullptr) {
-    return;
-  }
-  SDL_BlitSurface(backBuffer, nullptr, windowSurface, nullptr);
-  SDL_UpdateWindowSurface(window->GetHandle());
+    if (backBuffer == nullptr || window == nullptr || window->GetHandle() == nullptr) {
+        return;
+    }
+    SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
+    if (windowSurface == nullptr) {
+        return;
+    }
+    SDL_BlitSurface(backBuffer, nullptr, windowSurface, nullptr);
+    SDL_UpdateWindowSurface(window->GetHandle());
 }
 
 void Renderer::ReleaseBackBuffer() {
-  if (backBuffer != nullptr) {
-    SDL_FreeSurface(backBuffer);
-    backBuffer = nullptr;
-  }
-  backBufferWidth = 0;
-  backBufferHeight = 0;
+    if (backBuffer != nullptr) {
+        SDL_FreeSurface(backBuffer);
+        backBuffer = nullptr;
+    }
+    backBufferWidth = 0;
+    backBufferHeight = 0;
 }
 
-void Renderer::FillPixelBox(std::int64_t left, std::int64_t top,
-                            std::int64_t right, std::int64_t bottom,
+void Renderer::FillPixelBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                             ColorAlpha color) {
-  if (backBuffer != nullptr && color.a != 0) {
-    Draws().FillBlended(backBuffer, left, top, right, bottom, color);
-  }
+    if (backBuffer != nullptr && color.a != 0) {
+        Draws().FillBlended(backBuffer, left, top, right, bottom, color);
+    }
 }
 
 void Renderer::BlendCoverage(CoverageImage image, ColorAlpha color) {
-  if (backBuffer != nullptr) {
-    Draws().BlendCoverage(backBuffer, std::move(image), color);
-  }
-}
-
-void Renderer::DrawTexturedQuad(Texture &texture,
-                                const ImagePlacement &placement,
-                                const ImageLook &look) {
-  SDL_Surface *image = texture.GetBitmap();
-  if (backBuffer == nullptr || image == nullptr || image->w <= 0 ||
-      image->h <= 0 || look.alpha == 0) {
-    return;
-  }
-  if (placement.Unturned() && look.Plain()) {
-    Draws().Stretch(backBuffer, image, static_cast<float>(placement.originX),
-                    static_cast<float>(placement.originY),
-                    static_cast<float>(placement.axisUx),
-                    static_cast<float>(placement.axisVy));
-    return;
-  }
-  Draws().Quad(backBuffer, image, placement, look);
-}
-
-bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color &color) const {
-  if (backBuffer == nullptr || x < 0 || y < 0 || x >= backBufferWidth ||
-      y >= backBufferHeight) {
-    return false;
-  }
-  const Uint32 pixel = PixelRow(backBuffer, y)[x];
-  color.r = static_cast<std::uint8_t>(pixel >> 16);
-  color.g = static_cast<std::uint8_t>(pixel >> 8);
-  color.b = static_cast<std::uint8_t>(pixel);
-  return true;
-}
-
-bool Renderer::ReadBackBuffer(RgbImage &image) const {
-  if (backBuffer == nullptr || backBufferWidth <= 0 || backBufferHeight <= 0) {
-    return false;
-  }
-  image.width = backBufferWidth;
-  image.height = backBufferHeight;
-  image.pixels.resize(static_cast<std::size_t>(backBufferWidth) *
-                      static_cast<std::size_t>(backBufferHeight) * 3);
-  std::uint8_t *out = image.pixels.data();
-  for (int y = 0; y < backBufferHeight; ++y) {
-    const Uint32 *row = PixelRow(backBuffer, y);
-    for (int x = 0; x < backBufferWidth; ++x) {
-      const Uint32 pixel = row[x];
-      *out++ = static_cast<std::uint8_t>(pixel >> 16);
-      *out++ = static_cast<std::uint8_t>(pixel >> 8);
-      *out++ = static_cast<std::uint8_t>(pixel);
+    if (backBuffer != nullptr) {
+        Draws().BlendCoverage(backBuffer, std::move(image), color);
     }
-  }
-  return true;
+}
+
+void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placement, const ImageLook& look) {
+    SDL_Surface* image = texture.GetBitmap();
+    if (backBuffer == nullptr || image == nullptr || image->w <= 0 || image->h <= 0 || look.alpha == 0) {
+        return;
+    }
+    if (placement.Unturned() && look.Plain()) {
+        Draws().Stretch(backBuffer, image, static_cast<float>(placement.originX), static_cast<float>(placement.originY),
+                        static_cast<float>(placement.axisUx), static_cast<float>(placement.axisVy));
+        return;
+    }
+    Draws().Quad(backBuffer, image, placement, look);
+}
+
+bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
+    if (backBuffer == nullptr || x < 0 || y < 0 || x >= backBufferWidth || y >= backBufferHeight) {
+        return false;
+    }
+    const Uint32 pixel = PixelRow(backBuffer, y)[x];
+    color.r = static_cast<std::uint8_t>(pixel >> 16);
+    color.g = static_cast<std::uint8_t>(pixel >> 8);
+    color.b = static_cast<std::uint8_t>(pixel);
+    return true;
+}
+
+bool Renderer::ReadBackBuffer(RgbImage& image) const {
+    if (backBuffer == nullptr || backBufferWidth <= 0 || backBufferHeight <= 0) {
+        return false;
+    }
+    image.width = backBufferWidth;
+    image.height = backBufferHeight;
+    image.pixels.resize(static_cast<std::size_t>(backBufferWidth) * static_cast<std::size_t>(backBufferHeight) * 3);
+    std::uint8_t* out = image.pixels.data();
+    for (int y = 0; y < backBufferHeight; ++y) {
+        const Uint32* row = PixelRow(backBuffer, y);
+        for (int x = 0; x < backBufferWidth; ++x) {
+            const Uint32 pixel = row[x];
+            *out++ = static_cast<std::uint8_t>(pixel >> 16);
+            *out++ = static_cast<std::uint8_t>(pixel >> 8);
+            *out++ = static_cast<std::uint8_t>(pixel);
+        }
+    }
+    return true;
 }
 
 } // namespace Orvane

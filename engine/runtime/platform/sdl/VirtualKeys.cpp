@@ -7,8 +7,8 @@ namespace Orvane {
 namespace {
 
 struct KeyPair {
-  SDL_Scancode scancode;
-  std::uint8_t virtualKey;
+    SDL_Scancode scancode;
+    std::uint8_t virtualKey;
 };
 
 constexpr KeyPair namedKeys[] = {
@@ -64,68 +64,64 @@ constexpr KeyPair namedKeys[] = {
 
 // The keypad with NumLock off, as Windows reports it: navigation keys.
 constexpr KeyPair keypadNavigation[] = {
-    {SDL_SCANCODE_KP_0, 45},      {SDL_SCANCODE_KP_1, 35},
-    {SDL_SCANCODE_KP_2, 40},      {SDL_SCANCODE_KP_3, 34},
-    {SDL_SCANCODE_KP_4, 37},      {SDL_SCANCODE_KP_5, 12},
-    {SDL_SCANCODE_KP_6, 39},      {SDL_SCANCODE_KP_7, 36},
-    {SDL_SCANCODE_KP_8, 38},      {SDL_SCANCODE_KP_9, 33},
-    {SDL_SCANCODE_KP_PERIOD, 46},
+    {SDL_SCANCODE_KP_0, 45}, {SDL_SCANCODE_KP_1, 35}, {SDL_SCANCODE_KP_2, 40},
+    {SDL_SCANCODE_KP_3, 34}, {SDL_SCANCODE_KP_4, 37}, {SDL_SCANCODE_KP_5, 12},
+    {SDL_SCANCODE_KP_6, 39}, {SDL_SCANCODE_KP_7, 36}, {SDL_SCANCODE_KP_8, 38},
+    {SDL_SCANCODE_KP_9, 33}, {SDL_SCANCODE_KP_PERIOD, 46},
 };
 
 using ScancodeTable = std::array<std::uint8_t, SDL_NUM_SCANCODES>;
 
 ScancodeTable BuildScancodeTable() {
-  ScancodeTable table{};
-  // SDL numbers these runs contiguously, like the Windows codes.
-  for (int i = 0; i < 26; ++i) {
-    table[SDL_SCANCODE_A + i] = static_cast<std::uint8_t>('A' + i);
-  }
-  // SDL orders the digit row 1..9, 0.
-  for (int i = 0; i < 9; ++i) {
-    table[SDL_SCANCODE_1 + i] = static_cast<std::uint8_t>('1' + i);
-    table[SDL_SCANCODE_KP_1 + i] = static_cast<std::uint8_t>(97 + i);
-  }
-  table[SDL_SCANCODE_0] = '0';
-  table[SDL_SCANCODE_KP_0] = 96;
-  for (int i = 0; i < 12; ++i) {
-    table[SDL_SCANCODE_F1 + i] = static_cast<std::uint8_t>(112 + i);
-    table[SDL_SCANCODE_F13 + i] =
-        static_cast<std::uint8_t>(124 + i); // F13..F24
-  }
-  for (const KeyPair &pair : namedKeys) {
-    table[pair.scancode] = pair.virtualKey;
-  }
-  return table;
+    ScancodeTable table{};
+    // SDL numbers these runs contiguously, like the Windows codes.
+    for (int i = 0; i < 26; ++i) {
+        table[SDL_SCANCODE_A + i] = static_cast<std::uint8_t>('A' + i);
+    }
+    // SDL orders the digit row 1..9, 0.
+    for (int i = 0; i < 9; ++i) {
+        table[SDL_SCANCODE_1 + i] = static_cast<std::uint8_t>('1' + i);
+        table[SDL_SCANCODE_KP_1 + i] = static_cast<std::uint8_t>(97 + i);
+    }
+    table[SDL_SCANCODE_0] = '0';
+    table[SDL_SCANCODE_KP_0] = 96;
+    for (int i = 0; i < 12; ++i) {
+        table[SDL_SCANCODE_F1 + i] = static_cast<std::uint8_t>(112 + i);
+        table[SDL_SCANCODE_F13 + i] = static_cast<std::uint8_t>(124 + i);   // F13..F24
+    }
+    for (const KeyPair& pair : namedKeys) {
+        table[pair.scancode] = pair.virtualKey;
+    }
+    return table;
 }
 
 const ScancodeTable scancodeTable = BuildScancodeTable();
 
 } // namespace
 
-std::uint32_t VirtualKeyFromSdl(SDL_Keycode keycode, SDL_Scancode scancode,
-                                std::uint16_t modifiers) {
-  if (keycode >= SDLK_a && keycode <= SDLK_z) {
-    return static_cast<std::uint32_t>('A' + (keycode - SDLK_a));
-  }
-  if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
-    return 0;
-  }
-  if ((modifiers & KMOD_NUM) == 0) {
-    for (const KeyPair &pair : keypadNavigation) {
-      if (pair.scancode == scancode) {
-        return pair.virtualKey;
-      }
+std::uint32_t VirtualKeyFromSdl(SDL_Keycode keycode, SDL_Scancode scancode, std::uint16_t modifiers) {
+    if (keycode >= SDLK_a && keycode <= SDLK_z) {
+        return static_cast<std::uint32_t>('A' + (keycode - SDLK_a));
     }
-  }
-  return scancodeTable[scancode];
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
+        return 0;
+    }
+    if ((modifiers & KMOD_NUM) == 0) {
+        for (const KeyPair& pair : keypadNavigation) {
+            if (pair.scancode == scancode) {
+                return pair.virtualKey;
+            }
+        }
+    }
+    return scancodeTable[scancode];
 }
 
 bool IsSystemKey(SDL_Scancode scancode, std::uint16_t modifiers) {
-  if (scancode == SDL_SCANCODE_LALT || scancode == SDL_SCANCODE_RALT ||
-      scancode == SDL_SCANCODE_F10) {
-    return true;
-  }
-  return (modifiers & KMOD_ALT) != 0 && (modifiers & KMOD_CTRL) == 0;
+    if (scancode == SDL_SCANCODE_LALT || scancode == SDL_SCANCODE_RALT ||
+        scancode == SDL_SCANCODE_F10) {
+        return true;
+    }
+    return (modifiers & KMOD_ALT) != 0 && (modifiers & KMOD_CTRL) == 0;
 }
 
 } // namespace Orvane
