@@ -131,6 +131,8 @@ TEST(DrawList, StretchesMatchTheSamplingRuleWhetherSharedOrNot) {
 // One frame of every kind of operation, drawn three ways.
 void DrawMixedFrame(DrawList& draws, SDL_Surface* target, SDL_Surface* image, bool batch) {
     std::mt19937 random(11);
+    // A clear waits for what follows: the batch, or the first immediate operation.
+    draws.Clear(target, Color{40, 50, 60});
     if (batch) {
         draws.Begin(target);
     }

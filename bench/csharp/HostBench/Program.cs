@@ -119,16 +119,47 @@ internal static class Program
             process.Dispose();
         }
 
+        // Reads raw bytes and splits lines itself: a string per line would make
+        // this reader, not the host, the larger part of what is timed.
+        private readonly byte[] chunk = new byte[64 * 1024];
+        private readonly List<byte> pending = new();
+        private int chunkStart;
+        private int chunkEnd;
+
         private int ReadUntil(string marker)
         {
+            byte[] markerBytes = Encoding.UTF8.GetBytes(marker);
+            byte[] report = Encoding.UTF8.GetBytes("LOG|Info|allocated per frame: ");
+            Stream output = process.StandardOutput.BaseStream;
             int count = 0;
-            string? line;
-            while ((line = process.StandardOutput.ReadLine()) != null)
+            for (;;)
             {
+                if (chunkStart == chunkEnd)
+                {
+                    chunkStart = 0;
+                    chunkEnd = output.Read(chunk, 0, chunk.Length);
+                    if (chunkEnd == 0) break;
+                }
+                int newline = Array.IndexOf(chunk, (byte)'\n', chunkStart, chunkEnd - chunkStart);
+                if (newline < 0)
+                {
+                    pending.AddRange(new ArraySegment<byte>(chunk, chunkStart, chunkEnd - chunkStart));
+                    chunkStart = chunkEnd;
+                    continue;
+                }
+                ReadOnlySpan<byte> line = chunk.AsSpan(chunkStart, newline - chunkStart);
+                byte[]? joined = null;
+                if (pending.Count > 0)
+                {
+                    pending.AddRange(line.ToArray());
+                    joined = pending.ToArray();
+                    pending.Clear();
+                    line = joined;
+                }
+                chunkStart = newline + 1;
                 count++;
-                if (line == marker) return count;
-                const string report = "LOG|Info|allocated per frame: ";
-                if (line.StartsWith(report, StringComparison.Ordinal)) LastAllocationReport = line[report.Length..];
+                if (line.SequenceEqual(markerBytes)) return count;
+                if (line.StartsWith(report)) LastAllocationReport = Encoding.UTF8.GetString(line[report.Length..]);
             }
             throw new InvalidOperationException($"The host ended before {marker}.");
         }

@@ -202,6 +202,7 @@ private:
     // only so that this header need not know the type.
     std::shared_ptr<DrawList> drawList;
     DrawList& Draws();
+    bool drawsIntoWindow = false;   // backBuffer is the window's own surface
 #endif
     std::int32_t backBufferWidth = 0;
     std::int32_t backBufferHeight = 0;

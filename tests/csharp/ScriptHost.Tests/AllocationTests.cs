@@ -66,14 +66,28 @@ public sealed class AllocationTests
     }
 
     [Fact]
-    public void EachReplyLeavesInOneWrite()
+    public void EachReplyUpToTheLimitLeavesInOneWrite()
     {
-        var game = new ScriptedGame { Update = _ => { for (int i = 0; i < 300; i++) DrawEveryKind(i); } };
+        var game = new ScriptedGame { Update = _ => { for (int i = 0; i < 100; i++) DrawEveryKind(i); } };
 
         HostRun run = Host.RunVersion2(game, "", "START", "FRAME|0.01|", "FRAME|0.01|", "FRAME|0.01|");
 
-        // READY, STARTED and three frames; the final flush after the shutdown hook has nothing to send.
+        // READY, STARTED and three frames of some 40 KB; the final flush after the
+        // shutdown hook has nothing to send.
         Assert.Equal(5, run.Writes);
-        Assert.True(run.Text.Length > 3 * 300 * 100);
+        Assert.InRange(run.Text.Length, 3 * 100 * 100, 3 * 64 * 1024);
+    }
+
+    [Fact]
+    public void ALargeReplyLeavesInPiecesThatThePipeHolds()
+    {
+        var game = new ScriptedGame { Update = _ => { for (int i = 0; i < 3000; i++) DrawEveryKind(i); } };
+
+        HostRun run = Host.RunVersion2(game, "", "START", "FRAME|0.01|");
+
+        // About 300 KB in pieces of 64 KiB and a line: the runtime reads one while the next is written.
+        int frameBytes = run.Text.Length;
+        Assert.True(frameBytes > 250_000, $"{frameBytes} bytes");
+        Assert.InRange(run.Writes, 2 + frameBytes / (64 * 1024 + 1024), 3 + frameBytes / (64 * 1024));
     }
 }

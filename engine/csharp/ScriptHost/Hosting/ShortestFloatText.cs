@@ -19,8 +19,6 @@ internal static class ShortestFloatText
     private const float SmallestMagnitude = 1e-3f;
     private const float LargestMagnitude = 1e7f;
 
-    private static readonly double[] PowersOfTen = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12 };
-
     // Room the longest text needs: a sign, "0." and twelve digits.
     internal const int MaxLength = 16;
 
@@ -46,38 +44,29 @@ internal static class ShortestFloatText
             return false;   // also NaN
         }
 
-        // The interval of reals that round to this float, as exact doubles.
+        // The interval of reals that round to this float, as exact doubles; the
+        // neighbours of a positive finite float are its bit pattern plus and minus one.
         double exact = magnitude;
-        double below = (exact + float.BitDecrement(magnitude)) / 2;
-        double above = (exact + float.BitIncrement(magnitude)) / 2;
+        int bits = BitConverter.SingleToInt32Bits(magnitude);
+        double below = (exact + BitConverter.Int32BitsToSingle(bits - 1)) * 0.5;
+        double above = (exact + BitConverter.Int32BitsToSingle(bits + 1)) * 0.5;
 
-        for (int digits = 0; digits <= MaxFractionDigits; digits++)
+        double scale = 1;   // 10^digits, exact
+        for (int digits = 0; digits <= MaxFractionDigits; digits++, scale *= 10)
         {
-            double scale = PowersOfTen[digits];
             double scaled = exact * scale;
-            double nearest = Math.Round(scaled, MidpointRounding.ToEven);
-            if (Math.Abs(scaled - nearest) == 0.5)
+            double nearest = Math.Round(scaled);   // to even
+            double low = below * scale;
+            double high = above * scale;
+            bool tie = Math.Abs(scaled - nearest) == 0.5;
+            if (nearest > low && nearest < high)
             {
-                // Two candidates equally near: mostly neither reads back (1.5 at k = 0);
-                // when one might, TryFormat decides.
-                if (Math.Floor(scaled) >= below * scale || Math.Ceiling(scaled) <= above * scale)
+                uint candidate = (uint)nearest;   // below 10^9: nine significant digits at most
+                // Two candidates equally near, or a trailing zero (an unusual binade
+                // edge): TryFormat decides.
+                if (tie || (digits > 0 && candidate % 10 == 0))
                 {
                     return false;
-                }
-                continue;
-            }
-            // A bound itself reads back as this float or its neighbour, depending on
-            // the mantissa; the general way decides those.
-            if (nearest == below * scale || nearest == above * scale)
-            {
-                return false;
-            }
-            if (nearest > below * scale && nearest < above * scale)
-            {
-                long candidate = (long)nearest;
-                if (digits > 0 && candidate % 10 == 0)
-                {
-                    return false;   // an unusual binade edge; keep TryFormat's text
                 }
                 if (value < 0)
                 {
@@ -86,34 +75,58 @@ internal static class ShortestFloatText
                 written += WriteFixed(candidate, digits, destination[written..]);
                 return true;
             }
+            // A bound itself reads back as this float or its neighbour, depending on
+            // the mantissa; and of two equally near candidates the other may read
+            // back. The general way decides those.
+            if (nearest == low || nearest == high)
+            {
+                return false;
+            }
+            if (tie)
+            {
+                double other = 2 * scaled - nearest;
+                if (other >= low && other <= high)
+                {
+                    return false;
+                }
+            }
         }
         return false;
     }
 
-    // candidate / 10^fractionDigits with exactly fractionDigits digits after the point.
-    private static int WriteFixed(long candidate, int fractionDigits, Span<byte> destination)
+    private static readonly uint[] DigitLimits = { 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000 };
+
+    // candidate / 10^fractionDigits with exactly fractionDigits digits after the
+    // point. The candidate has at most nine significant digits, so it is a uint,
+    // whose division by ten the JIT turns into a multiplication.
+    private static int WriteFixed(uint value, int fractionDigits, Span<byte> destination)
     {
-        Span<byte> reversed = stackalloc byte[24];
-        int count = 0;
+        int digits = 1;
+        while (digits < DigitLimits.Length && value >= DigitLimits[digits - 1])
+        {
+            digits++;
+        }
+        // "0.05": the integer part is a lone zero and the fraction is padded.
+        int integerDigits = Math.Max(digits - fractionDigits, 1);
+        int length = fractionDigits > 0 ? integerDigits + 1 + fractionDigits : integerDigits;
+        int at = length - 1;
         for (int i = 0; i < fractionDigits; i++)
         {
-            reversed[count++] = (byte)('0' + (int)(candidate % 10));
-            candidate /= 10;
+            uint next = value / 10;
+            destination[at--] = (byte)('0' + (value - next * 10));
+            value = next;
         }
         if (fractionDigits > 0)
         {
-            reversed[count++] = (byte)'.';
+            destination[at--] = (byte)'.';
         }
         do
         {
-            reversed[count++] = (byte)('0' + (int)(candidate % 10));
-            candidate /= 10;
+            uint next = value / 10;
+            destination[at--] = (byte)('0' + (value - next * 10));
+            value = next;
         }
-        while (candidate != 0);
-        for (int i = 0; i < count; i++)
-        {
-            destination[i] = reversed[count - 1 - i];
-        }
-        return count;
+        while (at >= 0);
+        return length;
     }
 }

@@ -5,13 +5,15 @@ namespace Orvane.Hosting;
 
 // The reply being written, as UTF-8 in one reusable buffer that goes to the stream in
 // one write per reply. A reply larger than WriteLimit goes out in pieces of about that
-// size, so a writer that is never flushed (the one used before a host is attached)
-// does not grow without bound. Nothing here allocates once the buffer has grown to
-// the size of the largest reply.
+// size: the runtime reads a piece while the game writes the next, and a writer that
+// is never flushed (the one used before a host is attached) does not grow without
+// bound. Nothing here allocates once the buffer has grown to the size of the largest
+// reply.
 internal sealed class Utf8LineBuffer
 {
     private const int InitialSize = 64 * 1024;
-    private const int WriteLimit = 1 << 20;
+    // What a pipe holds at once on Linux and Windows.
+    private const int WriteLimit = 64 * 1024;
     // Room for the longest number: a float's shortest round-trip text is at most 15
     // bytes ("-1.1754944E-38"), an int's 11.
     private const int NumberRoom = 32;

@@ -38,8 +38,39 @@ DrawList::~DrawList() {
 }
 
 void DrawList::Begin(SDL_Surface* surface) {
+    if (clearing != nullptr && clearing != surface) {
+        Settle();
+    }
     target = surface;
     planner.Reset();
+    if (clearing != nullptr) {
+        clearing = nullptr;
+        FillOpaque(surface, 0, 0, surface->w, surface->h, clearColor);
+    }
+}
+
+void DrawList::Clear(SDL_Surface* surface, Color color) {
+    if (Recording()) {
+        FillOpaque(surface, 0, 0, surface->w, surface->h, color);
+        return;
+    }
+    Settle();
+    clearing = surface;
+    clearColor = color;
+}
+
+void DrawList::Settle() {
+    if (clearing != nullptr) {
+        SDL_Surface* surface = clearing;
+        clearing = nullptr;
+        Orvane::FillOpaque(PixelBand::Whole(surface), 0, 0, surface->w, surface->h, clearColor);
+    }
+}
+
+void DrawList::Forget(SDL_Surface* surface) {
+    if (clearing == surface) {
+        clearing = nullptr;
+    }
 }
 
 // Outside a batch the planner holds nothing: a texture may be freed between
@@ -55,6 +86,7 @@ void DrawList::Finish() {
 void DrawList::FillOpaque(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right,
                           std::int64_t bottom, Color color) {
     if (!Recording()) {
+        Settle();
         Orvane::FillOpaque(PixelBand::Whole(surface), left, top, right, bottom, color);
         return;
     }
@@ -69,6 +101,7 @@ void DrawList::FillOpaque(SDL_Surface* surface, std::int64_t left, std::int64_t 
 void DrawList::FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right,
                            std::int64_t bottom, ColorAlpha color) {
     if (!Recording()) {
+        Settle();
         Orvane::FillBlended(PixelBand::Whole(surface), left, top, right, bottom, color);
         return;
     }
@@ -82,6 +115,7 @@ void DrawList::FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t
 
 void DrawList::BlendCoverage(SDL_Surface* surface, CoverageImage&& image, ColorAlpha color) {
     if (!Recording()) {
+        Settle();
         BlendCoverageImage(PixelBand::Whole(surface), image, color);
         return;
     }
@@ -97,6 +131,7 @@ void DrawList::Stretch(SDL_Surface* surface, SDL_Surface* image, float x, float 
         return;
     }
     if (!Recording()) {
+        Settle();
         DrawStretch(PixelBand::Whole(surface), plan);
         // Nothing is kept between immediate draws: a texture may go before the
         // next.
@@ -110,6 +145,7 @@ void DrawList::Stretch(SDL_Surface* surface, SDL_Surface* image, float x, float 
 
 void DrawList::Quad(SDL_Surface* surface, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look) {
     if (!Recording()) {
+        Settle();
         DrawQuad(PixelBand::Whole(surface), image, placement, look);
         return;
     }

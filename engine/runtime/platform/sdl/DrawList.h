@@ -30,6 +30,14 @@ public:
     void Finish();
     bool Recording() const { return target != nullptr; }
 
+    // The whole surface in one colour. Outside a batch it waits for what comes
+    // next: a batch then clears band by band, each band while it is in the cache;
+    // anything else clears first. Settle clears now if still waiting; Forget
+    // drops a waiting clear of a surface about to go.
+    void Clear(SDL_Surface* surface, Color color);
+    void Settle();
+    void Forget(SDL_Surface* surface);
+
     void FillOpaque(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                     Color color);
     void FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -75,6 +83,8 @@ private:
     void FlushWhenLarge();
 
     SDL_Surface* target = nullptr;
+    SDL_Surface* clearing = nullptr;
+    Color clearColor;
     std::vector<Entry> entries;
     std::vector<Box> boxes;
     std::vector<Coverage> coverages;

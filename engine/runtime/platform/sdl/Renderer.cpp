@@ -60,7 +60,19 @@ void Renderer::BeginFrame(Color clearColor) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window->GetHandle(), &width, &height);
-    if (backBuffer == nullptr || width != backBufferWidth || height != backBufferHeight) {
+    // Where the window's own surface has the back buffer's layout, frames are
+    // drawn straight into it and Present has nothing to copy.
+    SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
+    if (windowSurface != nullptr && windowSurface->format->format == backBufferFormat && windowSurface->w == width &&
+        windowSurface->h == height && !SDL_MUSTLOCK(windowSurface)) {
+        if (backBuffer != windowSurface) {
+            ReleaseBackBuffer();
+            backBuffer = windowSurface;
+            drawsIntoWindow = true;
+            backBufferWidth = width;
+            backBufferHeight = height;
+        }
+    } else if (backBuffer == nullptr || drawsIntoWindow || width != backBufferWidth || height != backBufferHeight) {
         ReleaseBackBuffer();
         backBuffer = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, backBufferFormat);
         if (backBuffer == nullptr) {
@@ -78,7 +90,7 @@ void Renderer::BeginFrame(Color clearColor) {
         backBufferWidth = width;
         backBufferHeight = height;
     }
-    Draws().FillOpaque(backBuffer, 0, 0, backBufferWidth, backBufferHeight, clearColor);
+    Draws().Clear(backBuffer, clearColor);
 }
 
 DrawList& Renderer::Draws() {
@@ -164,19 +176,29 @@ void Renderer::Present() {
     if (backBuffer == nullptr || window == nullptr || window->GetHandle() == nullptr) {
         return;
     }
+    Draws().Settle();
     SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
     if (windowSurface == nullptr) {
         return;
     }
-    SDL_BlitSurface(backBuffer, nullptr, windowSurface, nullptr);
+    if (windowSurface != backBuffer) {
+        SDL_BlitSurface(backBuffer, nullptr, windowSurface, nullptr);
+    }
     SDL_UpdateWindowSurface(window->GetHandle());
 }
 
 void Renderer::ReleaseBackBuffer() {
     if (backBuffer != nullptr) {
-        SDL_FreeSurface(backBuffer);
+        if (drawList) {
+            drawList->Forget(backBuffer);
+        }
+        // The window's own surface is SDL's to free.
+        if (!drawsIntoWindow) {
+            SDL_FreeSurface(backBuffer);
+        }
         backBuffer = nullptr;
     }
+    drawsIntoWindow = false;
     backBufferWidth = 0;
     backBufferHeight = 0;
 }
@@ -208,6 +230,9 @@ void Renderer::DrawTexturedQuad(Texture& texture, const ImagePlacement& placemen
 }
 
 bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
+    if (drawList) {
+        drawList->Settle();
+    }
     if (backBuffer == nullptr || x < 0 || y < 0 || x >= backBufferWidth || y >= backBufferHeight) {
         return false;
     }
@@ -219,6 +244,9 @@ bool Renderer::ReadPixel(std::int32_t x, std::int32_t y, Color& color) const {
 }
 
 bool Renderer::ReadBackBuffer(RgbImage& image) const {
+    if (drawList) {
+        drawList->Settle();
+    }
     if (backBuffer == nullptr || backBufferWidth <= 0 || backBufferHeight <= 0) {
         return false;
     }
