@@ -87,3 +87,39 @@ public sealed class ShortestFloatTextTests
         Assert.True(fast > 500_000, $"only {fast} values took the fast path");
     }
 }
+
+// The line buffer keeps the texts of recent floats: whatever it keeps or evicts,
+// every value comes out as float.TryFormat writes it.
+public sealed class RecentFloatTextTests
+{
+    [Fact]
+    public void RepeatedAndCollidingValuesKeepTheirOwnText()
+    {
+        var random = new Random(99);
+        float[] pool = Enumerable.Range(0, 600).Select(i => (float)(random.NextDouble() * 3000 - 1500)).ToArray();
+        var values = new List<float>();
+        for (int i = 0; i < 50_000; i++)
+        {
+            // Mostly a few hundred values again and again (more than the slots), some new ones,
+            // and the odd value of another magnitude that goes the general way.
+            values.Add(i % 10 == 0 ? BitConverter.Int32BitsToSingle(random.Next()) : pool[random.Next(pool.Length)]);
+        }
+        values.AddRange(new[] { -0f, 0f, float.NaN, 1e30f, -1e-30f, float.NegativeInfinity });
+
+        var stream = new MemoryStream();
+        var buffer = new Utf8LineBuffer(stream);
+        foreach (float value in values)
+        {
+            buffer.AppendFloat(value);
+            buffer.EndLine();
+        }
+        buffer.Flush();
+
+        string[] lines = Encoding.UTF8.GetString(stream.ToArray()).TrimEnd('\n').Split('\n');
+        Assert.Equal(values.Count, lines.Length);
+        for (int i = 0; i < values.Count; i++)
+        {
+            Assert.Equal(values[i].ToString(CultureInfo.InvariantCulture), lines[i]);
+        }
+    }
+}

@@ -18,7 +18,14 @@ internal sealed class Utf8LineBuffer
     // bytes ("-1.1754944E-38"), an int's 11.
     private const int NumberRoom = 32;
 
+    // 256 recent float texts of up to 16 bytes each; a length of 0 marks an empty slot.
+    private const int RecentFloatBits = 8;
+    private const int RecentFloatRoom = 16;
+
     private readonly Stream stream;
+    private readonly int[] recentFloatKeys = new int[1 << RecentFloatBits];
+    private readonly byte[] recentFloatLengths = new byte[1 << RecentFloatBits];
+    private readonly byte[] recentFloatTexts = new byte[(1 << RecentFloatBits) * RecentFloatRoom];
     private byte[] bytes = new byte[InitialSize];
     private int length;
 
@@ -56,11 +63,29 @@ internal sealed class Utf8LineBuffer
     internal void AppendFloat(float value)
     {
         Reserve(NumberRoom);
+        // Sizes, grid positions and scales repeat from command to command and frame to
+        // frame: the texts of recent values are kept by their bits.
+        int bits = BitConverter.SingleToInt32Bits(value);
+        int slot = (int)((uint)(bits * -1640531535) >> (32 - RecentFloatBits));
+        int known = recentFloatLengths[slot];
+        if (known != 0 && recentFloatKeys[slot] == bits)
+        {
+            recentFloatTexts.AsSpan(slot * RecentFloatRoom, known).CopyTo(bytes.AsSpan(length));
+            length += known;
+            return;
+        }
         // The default format is the shortest text that parses back to the same float;
         // the fast path gives the same text for the usual coordinates.
-        if (!ShortestFloatText.TryFormat(value, bytes.AsSpan(length), out int written))
+        Span<byte> text = bytes.AsSpan(length);
+        if (!ShortestFloatText.TryFormat(value, text, out int written))
         {
-            value.TryFormat(bytes.AsSpan(length), out written, default, CultureInfo.InvariantCulture);
+            value.TryFormat(text, out written, default, CultureInfo.InvariantCulture);
+        }
+        if (written <= RecentFloatRoom)
+        {
+            recentFloatKeys[slot] = bits;
+            recentFloatLengths[slot] = (byte)written;
+            text[..written].CopyTo(recentFloatTexts.AsSpan(slot * RecentFloatRoom));
         }
         length += written;
     }
