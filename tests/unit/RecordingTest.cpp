@@ -79,6 +79,19 @@ TEST(RecordingTest, WhatIsNotAWholeRecordingIsRefused) {
     EXPECT_TRUE(ParseRecording(header + frame + "end 1\n", recording, error)) << error;
 }
 
+TEST(RecordingTest, ARecordingCutAnywhereAfterItsHeaderIsIncomplete) {
+    const std::string header = "orvane-recording 1\nmain-class G\nstart-scene S\nprotocol 2\n";
+    const std::string whole = header + "> KEY|65|1\n> FRAME|0.016|\n= 00000000000000ff\nreload\n" +
+                              "> FRAME|0.016|65\n= 0123456789abcdef\nend 2\n";
+    for (std::size_t cut = header.size(); cut < whole.size(); ++cut) {
+        SCOPED_TRACE(whole.substr(0, cut));
+        Recording recording;
+        std::string error;
+        EXPECT_FALSE(ParseRecording(whole.substr(0, cut), recording, error));
+        EXPECT_EQ(error, "the recording is incomplete (it has no end line)");
+    }
+}
+
 TEST(RecordingTest, MissingFileAndUnwritableFolder) {
     OrvaneTest::TempFolder temp;
     Recording recording;

@@ -101,6 +101,11 @@ bool ParseRecording(const std::string& text, Recording& recording, std::string& 
     RecordedFrame frame;
     bool inFrame = false;
     while (std::getline(stream, line)) {
+        // Every line the writer writes ends in a line feed; one without is where a
+        // file was cut, whatever its first bytes happen to look like.
+        if (stream.eof()) {
+            break;
+        }
         if (line.rfind("> ", 0) == 0) {
             if (!frame.lines.empty()) {
                 frame.lines += '\n';
