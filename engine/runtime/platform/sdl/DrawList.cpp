@@ -152,15 +152,12 @@ void DrawList::Quad(SDL_Surface* surface, SDL_Surface* image, const ImagePlaceme
     double xs[4];
     double ys[4];
     placement.Corners(xs, ys);
-    const double top = std::min({ys[0], ys[1], ys[2], ys[3]});
-    const double bottom = std::max({ys[0], ys[1], ys[2], ys[3]});
-    if (!std::isfinite(top) || !std::isfinite(bottom)) {
-        return; // DrawQuad draws nothing for it either
+    // The rows DrawQuad will cover; none when a corner is not finite, as it draws nothing then.
+    const SampleSpan rows = CoveredBy(ys, 0, target->h);
+    if (rows.last <= rows.first) {
+        return;
     }
-    const double rows = target->h;
-    Record(Kind::Quad, static_cast<std::uint32_t>(quads.size()),
-           static_cast<std::int64_t>(std::clamp(std::ceil(top - 0.5), 0.0, rows)),
-           static_cast<std::int64_t>(std::clamp(std::ceil(bottom - 0.5), 0.0, rows)));
+    Record(Kind::Quad, static_cast<std::uint32_t>(quads.size()), rows.first, rows.last);
     quads.push_back({image, placement, look});
     FlushWhenLarge();
 }

@@ -181,6 +181,18 @@ void DrawStretch(const PixelBand& band, const StretchPlan& plan) {
     }
 }
 
+SampleSpan CoveredBy(const double (&corners)[4], int low, int high) {
+    const double least = std::min({corners[0], corners[1], corners[2], corners[3]});
+    const double greatest = std::max({corners[0], corners[1], corners[2], corners[3]});
+    if (!std::isfinite(least) || !std::isfinite(greatest)) {
+        return {low, low};
+    }
+    const auto clamped = [&](double edge) {
+        return static_cast<int>(std::clamp(std::ceil(edge - 0.5), static_cast<double>(low), static_cast<double>(high)));
+    };
+    return {clamped(least), clamped(greatest)};
+}
+
 // Inverse mapping: each pixel centre inside the quad finds its place s, t in
 // the unturned sprite (0..1 each way), then the nearest texel of the source
 // rectangle.
@@ -201,15 +213,13 @@ void DrawQuad(const PixelBand& band, SDL_Surface* image, const ImagePlacement& p
     double xs[4];
     double ys[4];
     placement.Corners(xs, ys);
-    const double minX = std::min({xs[0], xs[1], xs[2], xs[3]});
-    const double maxX = std::max({xs[0], xs[1], xs[2], xs[3]});
-    const double minY = std::min({ys[0], ys[1], ys[2], ys[3]});
-    const double maxY = std::max({ys[0], ys[1], ys[2], ys[3]});
     SDL_Surface* target = band.surface;
-    const int firstColumn = static_cast<int>(std::clamp(std::ceil(minX - 0.5), 0.0, double(target->w)));
-    const int lastColumn = static_cast<int>(std::clamp(std::ceil(maxX - 0.5), 0.0, double(target->w)));
-    const int firstRow = static_cast<int>(std::clamp(std::ceil(minY - 0.5), double(band.first), double(band.last)));
-    const int lastRow = static_cast<int>(std::clamp(std::ceil(maxY - 0.5), double(band.first), double(band.last)));
+    const SampleSpan columns = CoveredBy(xs, 0, target->w);
+    const SampleSpan rows = CoveredBy(ys, band.first, band.last);
+    const int firstColumn = columns.first;
+    const int lastColumn = columns.last;
+    const int firstRow = rows.first;
+    const int lastRow = rows.last;
 
     // s = (d x V) / det, t = (U x d) / det for d = pixel centre - origin.
     const double sPerX = placement.axisVy / determinant;

@@ -30,16 +30,20 @@ void FillBlended(const PixelBand& band, std::int64_t left, std::int64_t top, std
                  ColorAlpha color);
 void BlendCoverageImage(const PixelBand& band, const CoverageImage& image, ColorAlpha color);
 
-// A turned, flipped, tinted or translucent sprite: each pixel centre inside the
-// quad samples the nearest texel of the source rectangle.
-void DrawQuad(const PixelBand& band, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look);
-
 // A run of destination pixels first <= p < last along one axis.
 struct SampleSpan {
     int first = 0;
     int last = 0;
     int Count() const { return last - first; }
 };
+
+// The pixels whose centres lie between the least and the greatest of a quad's four
+// corner coordinates, clamped to low <= p < high; empty when a corner is not finite.
+SampleSpan CoveredBy(const double (&corners)[4], int low, int high);
+
+// A turned, flipped, tinted or translucent sprite: each pixel centre inside the
+// quad samples the nearest texel of the source rectangle.
+void DrawQuad(const PixelBand& band, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look);
 
 // A source image laid out at a sprite's destination width, row by row, as runs
 // of opaque pixels (already 0x00RRGGBB, copied) and translucent ones (blended);
