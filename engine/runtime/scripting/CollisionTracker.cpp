@@ -1,5 +1,7 @@
 #include "scripting/CollisionTracker.h"
 
+#include "scripting/RadixSort.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -8,6 +10,24 @@
 namespace Orvane {
 
 namespace {
+
+using FloatKeyed = KeyedIndex<std::uint32_t>;
+using IndexPair = std::pair<std::size_t, std::size_t>;
+
+// Index pairs in order, by a radix sort of both indexes in one key.
+void SortPairs(std::vector<IndexPair>& pairs) {
+    std::vector<KeyedIndex<std::uint64_t>> records;
+    records.reserve(pairs.size());
+    for (const IndexPair& pair : pairs) {
+        records.push_back({(std::uint64_t{pair.first} << 32) | pair.second, 0});
+    }
+    std::vector<KeyedIndex<std::uint64_t>> scratch;
+    StableRadixSort(records, scratch);
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        pairs[n] = {static_cast<std::size_t>(records[n].key >> 32),
+                    static_cast<std::size_t>(records[n].key & 0xFFFFFFFFu)};
+    }
+}
 
 // Touching edges do not count as overlap.
 bool Overlaps(const ColliderCommand& a, const ColliderCommand& b) {
@@ -88,50 +108,71 @@ private:
     std::vector<float> deepest;
 };
 
+// A box as the passes read it, with its far edges worked out once: the passes
+// walk boxes in sorted order, and reading them from one array in that order keeps
+// the walk in the cache.
+struct Placed {
+    float left = 0;
+    float right = 0;
+    float top = 0;
+    float bottom = 0;
+    std::int32_t id = 0;
+    std::uint32_t index = 0;
+};
+
+// The same test as Overlaps, on the same sums.
+bool PlacedOverlap(const Placed& a, const Placed& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 // The quick pass for ordinary frames: sorted by left edge, each box is compared
 // with the boxes whose left edge lies before its right edge. Few boxes share a
 // column in most games, so this is cheaper than the full sweep; but a column or a
 // pile of boxes makes it quadratic, so it gives up (false) after a budget of
 // comparisons, and also when a box has a negative size or the pairs reach the cap,
 // which the full sweep counts its own way.
-bool QuickPairs(const std::vector<ColliderCommand>& colliders, std::vector<std::pair<std::size_t, std::size_t>>& pairs) {
-    std::vector<std::size_t> order;
-    order.reserve(colliders.size());
+bool QuickPairs(const std::vector<ColliderCommand>& colliders, std::vector<IndexPair>& pairs,
+                std::vector<FloatKeyed>& records, std::vector<FloatKeyed>& scratch) {
+    records.clear();
     for (std::size_t i = 0; i < colliders.size(); ++i) {
         const ColliderCommand& box = colliders[i];
         if (box.width < 0 || box.height < 0) {
             return false;
         }
         // A NaN edge fails every comparison, so such a box overlaps nothing; it
-        // must stay out of the sort, whose ordering it would break.
+        // must stay out of the sort, which has no place for it.
         if (!std::isnan(box.x) && !std::isnan(box.x + box.width)) {
-            order.push_back(i);
+            records.push_back({SortableFloatBits(box.x), static_cast<std::uint32_t>(i)});
         }
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t first, std::size_t second) {
-        return colliders[first].x != colliders[second].x ? colliders[first].x < colliders[second].x : first < second;
-    });
+    // By left edge, boxes of one left edge in list order.
+    StableRadixSort(records, scratch);
+    std::vector<Placed> sorted;
+    sorted.reserve(records.size());
+    for (const FloatKeyed& record : records) {
+        const ColliderCommand& box = colliders[record.index];
+        sorted.push_back({box.x, box.x + box.width, box.y, box.y + box.height, box.id, record.index});
+    }
     std::size_t budget = 8 * colliders.size() + 20000;
     std::size_t overlaps = 0;   // with boxes of one entity, as the full sweep counts them
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const ColliderCommand& a = colliders[order[k]];
-        const float right = a.x + a.width;
-        for (std::size_t m = k + 1; m < order.size() && colliders[order[m]].x < right; ++m) {
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+        const Placed& a = sorted[k];
+        for (std::size_t m = k + 1; m < sorted.size() && sorted[m].left < a.right; ++m) {
             if (budget-- == 0) {
                 return false;
             }
-            const ColliderCommand& b = colliders[order[m]];
-            if (Overlaps(a, b)) {
+            const Placed& b = sorted[m];
+            if (PlacedOverlap(a, b)) {
                 if (++overlaps >= maxContactPairsPerFrame) {
                     return false;
                 }
                 if (a.id != b.id) {
-                    pairs.emplace_back(std::min(order[k], order[m]), std::max(order[k], order[m]));
+                    pairs.emplace_back(std::min(a.index, b.index), std::max(a.index, b.index));
                 }
             }
         }
     }
-    std::sort(pairs.begin(), pairs.end());
+    SortPairs(pairs);
     return true;
 }
 
@@ -140,76 +181,81 @@ bool QuickPairs(const std::vector<ColliderCommand>& colliders, std::vector<std::
 // A sweep over the left edges with the open boxes kept by their vertical extent
 // finds each pair of overlapping extents in O(log n): O((n + k) log n) for n boxes
 // and k pairs, however the boxes lie.
-std::vector<std::pair<std::size_t, std::size_t>> OverlappingPairs(
+std::vector<IndexPair> OverlappingPairs(
     const std::vector<ColliderCommand>& colliders, bool& reachedCap) {
     reachedCap = false;
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    if (QuickPairs(colliders, pairs)) {
+    std::vector<IndexPair> pairs;
+    std::vector<FloatKeyed> records;
+    std::vector<FloatKeyed> scratch;
+    records.reserve(colliders.size());
+    if (QuickPairs(colliders, pairs, records, scratch)) {
         return pairs;
     }
     pairs.clear();
     std::vector<Extent> extents;
-    std::vector<std::size_t> boxes;   // indexes of boxes that can overlap anything
+    std::vector<std::uint32_t> boxes;   // indexes of boxes that can overlap anything
     extents.reserve(colliders.size());
     for (std::size_t i = 0; i < colliders.size(); ++i) {
         const Extent extent = MakeExtent(colliders[i]);
         extents.push_back(extent);
         // A NaN edge fails every comparison, so such a box overlaps nothing; it
-        // must stay out of the sorts, whose ordering it would break.
+        // must stay out of the sorts, which have no place for it.
         if (!std::isnan(extent.left) && !std::isnan(extent.right) && !std::isnan(extent.top) &&
             !std::isnan(extent.bottom)) {
-            boxes.push_back(i);
+            boxes.push_back(static_cast<std::uint32_t>(i));
         }
     }
 
-    // Sorted as (key, index) records: sorting plain values is several times faster
-    // than sorting indexes through the boxes.
-    struct Keyed {
-        float key;
-        std::uint32_t flat;   // sweep order only: 0 for a box of zero width
-        std::uint32_t index;
-    };
-    const auto sortedBy = [&](auto key, auto flat) {
-        std::vector<Keyed> records;
-        records.reserve(boxes.size());
-        for (const std::size_t i : boxes) {
-            records.push_back({key(extents[i]), flat(extents[i]), static_cast<std::uint32_t>(i)});
+    // Box indexes ordered by one edge, boxes of one edge in the order given.
+    const auto sortedBy = [&](auto edge, auto&& given) {
+        records.clear();
+        given([&](std::uint32_t i) { records.push_back({SortableFloatBits(edge(extents[i])), i}); });
+        StableRadixSort(records, scratch);
+        std::vector<std::uint32_t> order;
+        order.reserve(records.size());
+        for (const FloatKeyed& record : records) {
+            order.push_back(record.index);
         }
-        std::sort(records.begin(), records.end(), [](const Keyed& a, const Keyed& b) {
-            if (a.key != b.key) {
-                return a.key < b.key;
-            }
-            return a.flat != b.flat ? a.flat < b.flat : a.index < b.index;
-        });
-        return records;
+        return order;
     };
-    const auto none = [](const Extent&) { return std::uint32_t{0}; };
+    const auto inListOrder = [&](auto add) {
+        for (const std::uint32_t i : boxes) {
+            add(i);
+        }
+    };
     // Sweep order: by left edge; at one left edge the boxes of zero width come
     // first, so they never meet a wider box that opens at the same point.
-    const std::vector<Keyed> byLeft = sortedBy([](const Extent& e) { return e.left; },
-                                               [](const Extent& e) { return std::uint32_t{e.left < e.right}; });
-    const std::vector<Keyed> byRight = sortedBy([](const Extent& e) { return e.right; }, none);
-    const std::vector<Keyed> byTop = sortedBy([](const Extent& e) { return e.top; }, none);
+    const auto flatFirst = [&](auto add) {
+        for (const bool wide : {false, true}) {
+            for (const std::uint32_t i : boxes) {
+                if ((extents[i].left < extents[i].right) == wide) {
+                    add(i);
+                }
+            }
+        }
+    };
+    const std::vector<std::uint32_t> byLeft = sortedBy([](const Extent& e) { return e.left; }, flatFirst);
+    const std::vector<std::uint32_t> byRight = sortedBy([](const Extent& e) { return e.right; }, inListOrder);
+    const std::vector<std::uint32_t> byTop = sortedBy([](const Extent& e) { return e.top; }, inListOrder);
     std::vector<std::uint32_t> topRank(colliders.size());
+    std::vector<float> topsByRank(byTop.size());
     for (std::size_t rank = 0; rank < byTop.size(); ++rank) {
-        topRank[byTop[rank].index] = static_cast<std::uint32_t>(rank);
+        topRank[byTop[rank]] = static_cast<std::uint32_t>(rank);
+        topsByRank[rank] = extents[byTop[rank]].top;
     }
 
     ActiveBoxes active(byTop.size());
     std::size_t looked = 0;
     std::size_t closing = 0;
-    for (const Keyed& opening : byLeft) {
-        const std::size_t current = opening.index;
+    for (const std::uint32_t current : byLeft) {
         const Extent& extent = extents[current];
         // Boxes whose right edge lies at or before this left edge are behind the line.
-        while (closing < byRight.size() && byRight[closing].key <= extent.left) {
-            active.Set(topRank[byRight[closing].index], -std::numeric_limits<float>::infinity());
+        while (closing < byRight.size() && extents[byRight[closing]].right <= extent.left) {
+            active.Set(topRank[byRight[closing]], -std::numeric_limits<float>::infinity());
             ++closing;
         }
         const std::size_t rankLimit = static_cast<std::size_t>(
-            std::partition_point(byTop.begin(), byTop.end(),
-                                 [&](const Keyed& top) { return top.key < extent.bottom; }) -
-            byTop.begin());
+            std::lower_bound(topsByRank.begin(), topsByRank.end(), extent.bottom) - topsByRank.begin());
         const bool complete = active.Query(rankLimit, extent.top, [&](std::size_t rank) {
             // Boxes of one entity, and flipped extents that do not really overlap,
             // cost a look all the same, so they count.
@@ -218,9 +264,9 @@ std::vector<std::pair<std::size_t, std::size_t>> OverlappingPairs(
                 return false;
             }
             ++looked;
-            const std::size_t other = byTop[rank].index;
+            const std::size_t other = byTop[rank];
             if (colliders[other].id != colliders[current].id && Overlaps(colliders[other], colliders[current])) {
-                pairs.emplace_back(std::min(other, current), std::max(other, current));
+                pairs.emplace_back(std::min<std::size_t>(other, current), std::max<std::size_t>(other, current));
             }
             return true;
         });
@@ -231,7 +277,7 @@ std::vector<std::pair<std::size_t, std::size_t>> OverlappingPairs(
             active.Set(topRank[current], extent.bottom);
         }
     }
-    std::sort(pairs.begin(), pairs.end());
+    SortPairs(pairs);
     return pairs;
 }
 
@@ -242,29 +288,34 @@ std::vector<CollisionEvent> CollisionTracker::Update(const std::vector<ColliderC
 
     // An entity made of several boxes touches another once: only the first box
     // pair (in list order) of a contact counts, and only a contact that is new.
-    struct Contact {
-        PairKey key;
-        std::size_t firstPair;
-    };
-    std::vector<Contact> contacts;
+    // Keyed by (smaller id, larger id); the sort keeps a contact's pairs in list
+    // order, so its first record is its first pair.
+    std::vector<KeyedIndex<std::uint64_t>> contacts;
     contacts.reserve(pairs.size());
     for (std::size_t n = 0; n < pairs.size(); ++n) {
-        contacts.push_back({MakePairKey(colliders[pairs[n].first].id, colliders[pairs[n].second].id), n});
+        const PairKey key = MakePairKey(colliders[pairs[n].first].id, colliders[pairs[n].second].id);
+        contacts.push_back({(std::uint64_t{SortableIntBits(key.first)} << 32) | SortableIntBits(key.second),
+                            static_cast<std::uint32_t>(n)});
     }
-    std::sort(contacts.begin(), contacts.end(), [](const Contact& a, const Contact& b) {
-        return a.key != b.key ? a.key < b.key : a.firstPair < b.firstPair;
-    });
-    contacts.erase(std::unique(contacts.begin(), contacts.end(),
-                               [](const Contact& a, const Contact& b) { return a.key == b.key; }),
-                   contacts.end());
+    std::vector<KeyedIndex<std::uint64_t>> scratch;
+    StableRadixSort(contacts, scratch);
 
     std::vector<PairKey> currentContacts;
     currentContacts.reserve(contacts.size());
     std::vector<std::size_t> newPairs;
-    for (const Contact& contact : contacts) {
-        currentContacts.push_back(contact.key);
-        if (!std::binary_search(previousContacts.begin(), previousContacts.end(), contact.key)) {
-            newPairs.push_back(contact.firstPair);
+    auto previous = previousContacts.begin();   // both in key order: one walk
+    for (std::size_t n = 0; n < contacts.size(); ++n) {
+        if (n > 0 && contacts[n].key == contacts[n - 1].key) {
+            continue;
+        }
+        const std::size_t first = contacts[n].index;
+        const PairKey key = MakePairKey(colliders[pairs[first].first].id, colliders[pairs[first].second].id);
+        currentContacts.push_back(key);
+        while (previous != previousContacts.end() && *previous < key) {
+            ++previous;
+        }
+        if (previous == previousContacts.end() || *previous != key) {
+            newPairs.push_back(first);
         }
     }
     std::sort(newPairs.begin(), newPairs.end());
