@@ -96,11 +96,11 @@ public sealed class RecentFloatTextTests
     public void RepeatedAndCollidingValuesKeepTheirOwnText()
     {
         var random = new Random(99);
-        float[] pool = Enumerable.Range(0, 600).Select(i => (float)(random.NextDouble() * 3000 - 1500)).ToArray();
+        float[] pool = Enumerable.Range(0, 3000).Select(i => (float)(random.NextDouble() * 3000 - 1500)).ToArray();
         var values = new List<float>();
         for (int i = 0; i < 50_000; i++)
         {
-            // Mostly a few hundred values again and again (more than the slots), some new ones,
+            // Mostly a few hundred values again and again (more than the 1024 slots), some new ones,
             // and the odd value of another magnitude that goes the general way.
             values.Add(i % 10 == 0 ? BitConverter.Int32BitsToSingle(random.Next()) : pool[random.Next(pool.Length)]);
         }
@@ -120,6 +120,38 @@ public sealed class RecentFloatTextTests
         for (int i = 0; i < values.Count; i++)
         {
             Assert.Equal(values[i].ToString(CultureInfo.InvariantCulture), lines[i]);
+        }
+    }
+}
+
+// Integers come from a table below 1000 and the general way above: either way the
+// text is int.ToString's, and what follows a number is not disturbed by the
+// table's four-byte store.
+public sealed class IntTextTests
+{
+    [Fact]
+    public void EveryRangeWritesTheInvariantText()
+    {
+        var values = Enumerable.Range(-1100, 3200).ToList();
+        values.AddRange(new[] { int.MinValue, int.MaxValue, 999_999, 1_000_000 });
+        var stream = new MemoryStream();
+        var buffer = new Utf8LineBuffer(stream);
+        foreach (int value in values)
+        {
+            buffer.AppendInt(value);
+            buffer.Append((byte)'|');
+            buffer.AppendInt(value & 0xFF);
+            buffer.EndLine();
+        }
+        buffer.Flush();
+
+        string[] lines = Encoding.UTF8.GetString(stream.ToArray()).TrimEnd('\n').Split('\n');
+        Assert.Equal(values.Count, lines.Length);
+        for (int i = 0; i < values.Count; i++)
+        {
+            string expected = values[i].ToString(CultureInfo.InvariantCulture) + "|" +
+                              (values[i] & 0xFF).ToString(CultureInfo.InvariantCulture);
+            Assert.Equal(expected, lines[i]);
         }
     }
 }

@@ -1,4 +1,6 @@
+using System.Buffers.Binary;
 using System.Globalization;
+using System.Runtime.CompilerServices;
 using System.Text;
 
 namespace Orvane.Hosting;
@@ -18,8 +20,9 @@ internal sealed class Utf8LineBuffer
     // bytes ("-1.1754944E-38"), an int's 11.
     private const int NumberRoom = 32;
 
-    // 256 recent float texts of up to 16 bytes each; a length of 0 marks an empty slot.
-    private const int RecentFloatBits = 8;
+    // 1024 recent float texts of up to 16 bytes each (16 KB, within the first-level
+    // cache); a length of 0 marks an empty slot.
+    private const int RecentFloatBits = 10;
     private const int RecentFloatRoom = 16;
 
     private readonly Stream stream;
@@ -70,7 +73,9 @@ internal sealed class Utf8LineBuffer
         int known = recentFloatLengths[slot];
         if (known != 0 && recentFloatKeys[slot] == bits)
         {
-            recentFloatTexts.AsSpan(slot * RecentFloatRoom, known).CopyTo(bytes.AsSpan(length));
+            // The whole slot in one fixed-size move (NumberRoom leaves space for it);
+            // the bytes past the text are written over by what follows.
+            Unsafe.CopyBlockUnaligned(ref bytes[length], ref recentFloatTexts[slot * RecentFloatRoom], RecentFloatRoom);
             length += known;
             return;
         }
@@ -93,8 +98,39 @@ internal sealed class Utf8LineBuffer
     internal void AppendInt(int value)
     {
         Reserve(NumberRoom);
+        if ((uint)value < SmallIntCount)
+        {
+            // Colour channels and small counts: digits from a table, written as one
+            // four-byte store whose last byte holds the length.
+            uint packed = SmallIntTexts[value];
+            Unsafe.WriteUnaligned(ref bytes[length], BitConverter.IsLittleEndian ? packed : BinaryPrimitives.ReverseEndianness(packed));
+            length += (int)(packed >> 24);
+            return;
+        }
         value.TryFormat(bytes.AsSpan(length), out int written, default, CultureInfo.InvariantCulture);
         length += written;
+    }
+
+    private const int SmallIntCount = 1000;
+
+    // The text of 0..999: up to three digit bytes, low byte first, and the length in
+    // the top byte.
+    private static readonly uint[] SmallIntTexts = MakeSmallIntTexts();
+
+    private static uint[] MakeSmallIntTexts()
+    {
+        var texts = new uint[SmallIntCount];
+        for (int value = 0; value < SmallIntCount; value++)
+        {
+            string text = value.ToString(CultureInfo.InvariantCulture);
+            uint packed = (uint)text.Length << 24;
+            for (int i = 0; i < text.Length; i++)
+            {
+                packed |= (uint)text[i] << (8 * i);
+            }
+            texts[value] = packed;
+        }
+        return texts;
     }
 
     internal void EndLine()
