@@ -15,6 +15,22 @@ namespace {
 using FloatKeyed = Orvane::KeyedIndex<std::uint32_t>;
 using Orvane::SortableFloatBits;
 
+// The indexes of values in the order a comparison sort that keeps equal values in
+// place gives; the radix sort's records must carry exactly these indexes.
+template <typename Value, typename Record>
+void ExpectStableOrder(const std::vector<Value>& values, const std::vector<Record>& records) {
+    std::vector<std::uint32_t> expected(values.size());
+    for (std::uint32_t i = 0; i < expected.size(); ++i) {
+        expected[i] = i;
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return values[a] < values[b]; });
+    ASSERT_EQ(records.size(), expected.size());
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        ASSERT_EQ(records[n].index, expected[n]) << "at " << n;
+    }
+}
+
 TEST(RadixSortTest, BitsOrderAsTheFloatsDo) {
     const float inf = std::numeric_limits<float>::infinity();
     const float values[] = {-inf,     -3.0e38f,
@@ -63,17 +79,7 @@ TEST(RadixSortTest, SortsStablyLikeAComparisonSort) {
             records.push_back({SortableFloatBits(floats[i]), i});
         }
         Orvane::StableRadixSort(records, scratch);
-
-        std::vector<std::uint32_t> expected(floats.size());
-        for (std::uint32_t i = 0; i < expected.size(); ++i) {
-            expected[i] = i;
-        }
-        std::stable_sort(expected.begin(), expected.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return floats[a] < floats[b]; });
-        ASSERT_EQ(records.size(), expected.size());
-        for (std::size_t n = 0; n < expected.size(); ++n) {
-            ASSERT_EQ(records[n].index, expected[n]) << "at " << n;
-        }
+        ExpectStableOrder(floats, records);
     }
 }
 
@@ -96,15 +102,8 @@ TEST(RadixSortTest, SortsIntPairsAsPairsCompare) {
         }
         std::vector<Orvane::KeyedIndex<std::uint64_t>> scratch;
         Orvane::StableRadixSort(records, scratch);
-        std::vector<std::uint32_t> expected(pairs.size());
-        for (std::uint32_t i = 0; i < expected.size(); ++i) {
-            expected[i] = i;
-        }
-        std::stable_sort(expected.begin(), expected.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return pairs[a] < pairs[b]; });
-        for (std::size_t n = 0; n < expected.size(); ++n) {
-            ASSERT_EQ(records[n].index, expected[n]) << "at " << n << (narrow ? " (narrow)" : " (wide)");
-        }
+        SCOPED_TRACE(narrow ? "narrow" : "wide");
+        ExpectStableOrder(pairs, records);
     }
 }
 
