@@ -141,7 +141,25 @@ void DrawMixedFrame(DrawList& draws, SDL_Surface* target, SDL_Surface* image, bo
         const auto top = static_cast<std::int64_t>(random() % 260) - 20;
         const ColorAlpha color{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
                                static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random())};
-        switch (i % 6) {
+        switch (i % 7) {
+        case 6: {
+            // A filled polygon as lines are drawn: one-row fills down consecutive
+            // rows, across the bands' border, from above the buffer to below it,
+            // the colour changing partway now and then, and a gap in some.
+            const std::int64_t rows = 1 + random() % 60;
+            const std::int64_t change = random() % 3 == 0 ? random() % rows : rows;
+            const std::int64_t gap = random() % 4 == 0 ? random() % rows : -1;
+            const ColorAlpha other{color.g, color.b, color.r, static_cast<std::uint8_t>(color.a / 2 + 1)};
+            for (std::int64_t row = 0; row < rows; ++row) {
+                if (row == gap) {
+                    continue;
+                }
+                const std::int64_t at = left + row / 2;
+                draws.FillBlended(target, at, top + row, at + 1 + (row * 7) % 9, top + row + 1,
+                                  row < change ? color : other);
+            }
+            break;
+        }
         case 0:
             draws.FillOpaque(target, left, top, left + 1 + random() % 40, top + 1 + random() % 40,
                              Color{color.r, color.g, color.b});

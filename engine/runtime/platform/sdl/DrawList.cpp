@@ -108,6 +108,12 @@ void DrawList::FillBlended(SDL_Surface* surface, std::int64_t left, std::int64_t
     if (right <= left || color.a == 0) {
         return;
     }
+    if (bottom == top + 1) {
+        if (top >= 0 && top < target->h) {
+            RecordRow(left, top, right, color);
+        }
+        return;   // a row outside the buffer draws nothing
+    }
     Record(Kind::Blend, static_cast<std::uint32_t>(boxes.size()), top, bottom);
     boxes.push_back({left, top, right, bottom, color});
     FlushWhenLarge();
@@ -176,6 +182,24 @@ void DrawList::Record(Kind kind, std::uint32_t index, std::int64_t firstRow, std
     entries.push_back({kind, index, static_cast<int>(firstRow), static_cast<int>(std::max(firstRow, lastRow))});
 }
 
+void DrawList::RecordRow(std::int64_t left, std::int64_t row, std::int64_t right, ColorAlpha color) {
+    if (!entries.empty()) {
+        Entry& last = entries.back();
+        if (last.kind == Kind::Rows && last.lastRow == row) {
+            const ColorAlpha& runColor = rowRuns[last.index].color;
+            if (runColor.r == color.r && runColor.g == color.g && runColor.b == color.b && runColor.a == color.a) {
+                rowSpans.push_back({left, right});
+                ++last.lastRow;
+                return;
+            }
+        }
+    }
+    Record(Kind::Rows, static_cast<std::uint32_t>(rowRuns.size()), row, row + 1);
+    rowRuns.push_back({static_cast<std::uint32_t>(rowSpans.size()), color});
+    rowSpans.push_back({left, right});
+    FlushWhenLarge();
+}
+
 void DrawList::PlayEntry(const Entry& entry, const PixelBand& band) const {
     switch (entry.kind) {
     case Kind::Fill: {
@@ -187,6 +211,16 @@ void DrawList::PlayEntry(const Entry& entry, const PixelBand& band) const {
     case Kind::Blend: {
         const Box& box = boxes[entry.index];
         Orvane::FillBlended(band, box.left, box.top, box.right, box.bottom, box.color);
+        break;
+    }
+    case Kind::Rows: {
+        const RowRun& run = rowRuns[entry.index];
+        const int first = std::max(entry.firstRow, band.first);
+        const int end = std::min(entry.lastRow, band.last);
+        for (int row = first; row < end; ++row) {
+            const Span& span = rowSpans[run.firstSpan + static_cast<std::uint32_t>(row - entry.firstRow)];
+            Orvane::FillBlended(band, span.left, row, span.right, row + 1, run.color);
+        }
         break;
     }
     case Kind::Coverage: {
@@ -255,6 +289,8 @@ void DrawList::Play() {
     }
     entries.clear();
     boxes.clear();
+    rowRuns.clear();
+    rowSpans.clear();
     coverages.clear();
     stretches.clear();
     quads.clear();

@@ -47,7 +47,7 @@ public:
     void Quad(SDL_Surface* surface, SDL_Surface* image, const ImagePlacement& placement, const ImageLook& look);
 
 private:
-    enum class Kind : std::uint8_t { Fill, Blend, Coverage, Stretch, Quad };
+    enum class Kind : std::uint8_t { Fill, Blend, Rows, Coverage, Stretch, Quad };
     struct Entry {
         Kind kind;
         std::uint32_t index;
@@ -61,6 +61,17 @@ private:
         std::int64_t bottom;
         ColorAlpha color;
     };
+    // Consecutive one-row fills of one colour, as a polygon (a line) is filled: one
+    // entry for all its rows instead of one per row. The spans are rowSpans
+    // [firstSpan, firstSpan + the entry's row count), from the entry's first row.
+    struct RowRun {
+        std::uint32_t firstSpan;
+        ColorAlpha color;
+    };
+    struct Span {
+        std::int64_t left;
+        std::int64_t right;
+    };
     struct Coverage {
         CoverageImage image;
         ColorAlpha color;
@@ -72,6 +83,9 @@ private:
     };
 
     void Record(Kind kind, std::uint32_t index, std::int64_t firstRow, std::int64_t lastRow);
+    // A one-row blend inside the buffer, joined to the run recorded just before it
+    // when that run ends on the row above in the same colour.
+    void RecordRow(std::int64_t left, std::int64_t row, std::int64_t right, ColorAlpha color);
     // Draws what is recorded, in bands, and empties the record.
     void Play();
     void PlayEntry(const Entry& entry, const PixelBand& band) const;
@@ -87,6 +101,8 @@ private:
     Color clearColor;
     std::vector<Entry> entries;
     std::vector<Box> boxes;
+    std::vector<RowRun> rowRuns;
+    std::vector<Span> rowSpans;
     std::vector<Coverage> coverages;
     std::vector<StretchPlan> stretches;
     std::vector<QuadOp> quads;
