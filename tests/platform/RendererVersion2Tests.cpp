@@ -4,13 +4,17 @@
 #include "platform/RendererTestSupport.h"
 #include "platform/text/FontLibrary.h"
 #include "platform/text/TextLayout.h"
+#include "platform/text/TextRaster.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Orvane {
@@ -572,3 +576,68 @@ TEST(TextLayoutTest, MalformedUtf8ReadsAsReplacementCharacters) {
 
 } // namespace
 } // namespace Orvane
+
+namespace {
+
+// Cropping keeps every covered pixel where it was and drops only empty rows and
+// columns at the edges.
+TEST(CoverageCropTest, KeepsEveryCoveredPixelInPlace) {
+    struct Case {
+        const char* name;
+        int width;
+        int height;
+        std::vector<std::pair<int, int>> covered;   // x, y within the image
+    };
+    const Case cases[] = {
+        {"nothing covered", 6, 4, {}},
+        {"one pixel inside", 6, 4, {{3, 2}}},
+        {"corners", 5, 5, {{0, 0}, {4, 4}}},
+        {"a column and a row", 9, 7, {{2, 1}, {2, 5}, {7, 3}}},
+        {"the last row only", 4, 3, {{1, 2}, {2, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Orvane::CoverageImage image;
+        image.left = 100;
+        image.top = 50;
+        image.width = c.width;
+        image.height = c.height;
+        image.coverage.assign(static_cast<std::size_t>(c.width) * c.height, 0);
+        std::uint8_t value = 1;
+        for (const auto& [x, y] : c.covered) {
+            image.coverage[static_cast<std::size_t>(y) * c.width + x] = value++;
+        }
+        const Orvane::CoverageImage original = image;
+        Orvane::CropToCoverage(image);
+        if (c.covered.empty()) {
+            EXPECT_EQ(image.width * image.height, 0);
+            continue;
+        }
+        int coveredCount = 0;
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 0; x < image.width; ++x) {
+                const std::uint8_t cropped = image.coverage[static_cast<std::size_t>(y) * image.width + x];
+                const int ox = image.left + x - original.left;
+                const int oy = image.top + y - original.top;
+                ASSERT_EQ(cropped, original.coverage[static_cast<std::size_t>(oy) * original.width + ox]);
+                coveredCount += cropped != 0;
+            }
+        }
+        EXPECT_EQ(coveredCount, static_cast<int>(c.covered.size()));
+        // No empty edge is left.
+        int minX = c.width, maxX = 0, minY = c.height, maxY = 0;
+        for (const auto& [x, y] : c.covered) {
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x + 1);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y + 1);
+        }
+        EXPECT_EQ(image.left, original.left + minX);
+        EXPECT_EQ(image.top, original.top + minY);
+        EXPECT_EQ(image.width, maxX - minX);
+        EXPECT_EQ(image.height, maxY - minY);
+        EXPECT_EQ(image.coverage.size(), static_cast<std::size_t>(image.width) * image.height);
+    }
+}
+
+} // namespace

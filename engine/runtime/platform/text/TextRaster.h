@@ -17,6 +17,10 @@ struct CoverageImage {
     std::vector<std::uint8_t> coverage;   // width * height, row by row
 };
 
+// Shrinks the image to the rows and columns that hold coverage (an image with
+// none becomes empty); what it blends is unchanged.
+void CropToCoverage(CoverageImage& image);
+
 // Rasterised glyphs by font, glyph and scale; a text drawn every frame is
 // rasterised once. Bounded: it starts afresh when it grows past its limit.
 class GlyphCache {
@@ -38,8 +42,8 @@ private:
 };
 
 // The text's coverage with its first line's top-left at x, y (window pixels),
-// clipped to 0 <= x < clipWidth, 0 <= y < clipHeight. Overlapping glyphs keep the
-// larger coverage.
+// clipped to 0 <= x < clipWidth, 0 <= y < clipHeight, and cropped to what it
+// covers. Overlapping glyphs keep the larger coverage.
 CoverageImage RasterizeText(const Font& font, const TextLayout& layout, float x, float y, int clipWidth,
                             int clipHeight, GlyphCache& cache);
 
