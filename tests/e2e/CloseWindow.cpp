@@ -2,9 +2,10 @@
 // window exists, optionally holds keys down for a while or posts messages, then
 // asks it to close (unless --no-close).
 //
-//   CloseWindow [--timeout-ms N] [--hold VK MS]... [--post MSG WPARAM LPARAM]...
+//   CloseWindow [--timeout-ms N] [--title TEXT] [--hold VK MS]... [--post MSG WPARAM LPARAM]...
 //               [--resize W H]... [--sleep MS]... [--no-close]
-// Steps run in the order given; numbers may be written in hex (0x...).
+// Steps run in the order given; numbers may be written in hex (0x...). --title
+// picks one runtime's window by its title when several run at once.
 //
 // Exit codes: 0 WM_CLOSE was posted, 2 no window appeared in time, 3 bad usage.
 #include <windows.h>
@@ -26,11 +27,11 @@ struct Step {
     int milliseconds = 0;
 };
 
-HWND WaitForWindow(int timeoutMilliseconds) {
+HWND WaitForWindow(int timeoutMilliseconds, const wchar_t* title) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     for (;;) {
-        HWND window = FindWindowW(L"OrvaneWindow", nullptr);
+        HWND window = FindWindowW(L"OrvaneWindow", title);
         if (window != nullptr || std::chrono::steady_clock::now() >= deadline) {
             return window;
         }
@@ -60,11 +61,16 @@ bool ParseParameter(const wchar_t* text, long long& value) {
 int wmain(int argc, wchar_t** argv) {
     int timeoutMilliseconds = 30000;
     bool close = true;
+    const wchar_t* title = nullptr;
     std::vector<Step> steps;
     for (int i = 1; i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--timeout-ms") == 0 && i + 1 < argc &&
             ParseInt(argv[i + 1], timeoutMilliseconds)) {
             ++i;
+            continue;
+        }
+        if (std::wcscmp(argv[i], L"--title") == 0 && i + 1 < argc) {
+            title = argv[++i];
             continue;
         }
         int virtualKey = 0;
@@ -102,12 +108,12 @@ int wmain(int argc, wchar_t** argv) {
             close = false;
             continue;
         }
-        std::fwprintf(stderr, L"usage: CloseWindow [--timeout-ms N] [--hold VK MS]... "
+        std::fwprintf(stderr, L"usage: CloseWindow [--timeout-ms N] [--title TEXT] [--hold VK MS]... "
                               L"[--post MSG WPARAM LPARAM]... [--resize W H]... [--sleep MS]... [--no-close]\n");
         return 3;
     }
 
-    HWND window = WaitForWindow(timeoutMilliseconds);
+    HWND window = WaitForWindow(timeoutMilliseconds, title);
     if (window == nullptr) {
         std::fwprintf(stderr, L"CloseWindow: no OrvaneWindow within %d ms\n", timeoutMilliseconds);
         return 2;

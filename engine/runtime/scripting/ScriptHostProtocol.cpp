@@ -362,9 +362,18 @@ void ScriptHostBridge::Impl::Frame(float dt) {
             LogWarn("A frame's colliders overlap in more than " + std::to_string(maxContactPairsPerFrame) +
                     " box pairs; contacts past that are not reported.");
         }
+        // One write for all of them: a frame of new contacts can be thousands of
+        // lines, and a pipe write per line costs a system call each (under Wine
+        // a server round trip: 10000 lines took 1.3 s).
+        std::string lines;
         for (const CollisionEvent& event : events) {
-            WriteLine("COLLISION|" + std::to_string(event.entityId) + "|" +
-                      std::to_string(event.otherId));
+            if (!lines.empty()) {
+                lines.push_back('\n');
+            }
+            lines += "COLLISION|" + std::to_string(event.entityId) + "|" + std::to_string(event.otherId);
+        }
+        if (!lines.empty()) {
+            WriteLine(lines);
         }
     }
 }
