@@ -5,9 +5,13 @@
 
 #include "core/Termination.h"
 
+#include <atomic>
+#include <memory>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -103,4 +107,54 @@ TEST_F(BridgeTest, HostThatEndedIsReapedByTheNextFrame) {
 #endif
 
 } // namespace
+#ifdef _WIN32
+namespace {
+
+// Windows calls the console handler on a thread of its own and ends the process
+// as soon as a close, log-off or shut-down event's handler returns: the handler
+// asks the run to end, then holds on until the run has cleaned up. Ctrl+C and
+// Ctrl+Break return at once. (Wine cannot send a close event to a console, so
+// this is where that path is checked.)
+TEST(ConsoleEventTest, ACloseWaitsForTheRunsCleanUpAndCtrlKeysReturnAtOnce) {
+    struct Case {
+        const char* name;
+        unsigned long event;
+        bool waits;
+    };
+    const Case cases[] = {
+        {"Ctrl+C", CTRL_C_EVENT, false},         {"Ctrl+Break", CTRL_BREAK_EVENT, false},
+        {"console close", CTRL_CLOSE_EVENT, true}, {"log-off", CTRL_LOGOFF_EVENT, true},
+        {"shut-down", CTRL_SHUTDOWN_EVENT, true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        ClearTerminationRequest();
+        auto signals = std::make_unique<TerminationSignals>();
+        std::atomic<bool> returned{false};
+        std::thread handler([&] {
+            EXPECT_TRUE(HandleConsoleEvent(test.event));
+            returned = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        while (!TerminationRequested() && SecondsSince(start) < 2) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(TerminationRequested());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(returned.load(), !test.waits);
+        // The run has cleaned up: a waiting handler lets the process go now,
+        // well before its own limit of a few seconds.
+        const auto cleanedUp = std::chrono::steady_clock::now();
+        signals.reset();
+        handler.join();
+        EXPECT_LT(SecondsSince(cleanedUp), 2.0);
+        ClearTerminationRequest();
+    }
+    EXPECT_FALSE(HandleConsoleEvent(0xFFFF)) << "an event it does not know is left to the next handler";
+    EXPECT_FALSE(TerminationRequested());
+}
+
+} // namespace
+#endif
+
 } // namespace Orvane::BridgeTest

@@ -23,25 +23,7 @@ HANDLE runEnded = nullptr;
 // Windows ends the process some seconds after a close event regardless.
 constexpr DWORD closeWaitMilliseconds = 4000;
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-    switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-        requested = true;
-        return TRUE;
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-        requested = true;
-        // Returning ends the process at once: let the run send SHUTDOWN first.
-        if (runEnded != nullptr) {
-            WaitForSingleObject(runEnded, closeWaitMilliseconds);
-        }
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
+BOOL WINAPI OnConsoleEvent(DWORD event) { return HandleConsoleEvent(event) ? TRUE : FALSE; }
 #else
 void OnSignal(int) { requested = true; }
 
@@ -56,6 +38,28 @@ void Install(int signal, void (*handler)(int)) {
 #endif
 
 } // namespace
+
+#ifdef _WIN32
+bool HandleConsoleEvent(unsigned long event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        requested = true;
+        return true;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        requested = true;
+        // Returning ends the process at once: let the run send SHUTDOWN first.
+        if (runEnded != nullptr) {
+            WaitForSingleObject(runEnded, closeWaitMilliseconds);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+#endif
 
 TerminationSignals::TerminationSignals() {
 #ifdef _WIN32

@@ -21,6 +21,13 @@ bool TerminationRequested();
 
 // What the handlers do; for tests, and for anything else that must end the run.
 void RequestTermination();
+#ifdef _WIN32
+// The console handler's work, as Windows calls it with a CTRL_* event: true when
+// handled. A close, log-off or shut-down event returns only once the run has
+// cleaned up (TerminationSignals destroyed), or after a few seconds.
+bool HandleConsoleEvent(unsigned long event);
+#endif
+
 // Forgets an earlier request (tests only).
 void ClearTerminationRequest();
 
