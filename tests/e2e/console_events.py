@@ -43,20 +43,9 @@ def send_event(args, project, event, delay_ms):
 
 def hosts_left(project):
     """Processes whose command line names the stand-in's folder, after a few seconds' grace."""
-    names = (project.dotnet_root, e2e.windows_path(project.dotnet_root))
     deadline = time.monotonic() + 5.0
     while True:
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    command = f.read().decode(errors="replace")
-            except OSError:
-                continue
-            if any(name in command for name in names):
-                found.append(int(entry))
+        found = e2e.processes_naming(project.dotnet_root)
         if not found or time.monotonic() > deadline:
             return found
         time.sleep(0.1)

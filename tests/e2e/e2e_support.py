@@ -68,6 +68,24 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def processes_naming(folder):
+    """Processes other than this one whose command line names something in folder
+    (a stand-in host; under Wine its command line is the Windows one, Z:\\...)."""
+    names = (folder, windows_path(folder))
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                command = f.read().decode(errors="replace")
+        except OSError:
+            continue
+        if any(name in command for name in names):
+            found.append(int(entry))
+    return found
+
+
 def host_path(text):
     """A path that the runtime printed, back as a normalised host path."""
     if len(text) >= 2 and text[1] == ":" and text[0] in "zZ":

@@ -116,24 +116,6 @@ def children(pid):
     return found
 
 
-def processes_under(folder):
-    """Processes whose command line names something in folder (the stand-in host;
-    under Wine its command line is the Windows one, Z:\\...)."""
-    names = (folder, e2e.windows_path(folder))
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % entry, "rb") as f:
-                command = f.read().decode(errors="replace")
-        except OSError:
-            continue
-        if any(name in command for name in names):
-            found.append(int(entry))
-    return found
-
-
 def resident_mb(pid):
     try:
         with open("/proc/%d/status" % pid) as f:
@@ -227,13 +209,13 @@ def run_case(args, case):
         ended_at = time.monotonic()
         code = run.wait(timeout=60)
 
-        hosts_left = processes_under(project.root)
+        hosts_left = e2e.processes_naming(project.root)
         # Under Wine the host is ended by the job object once wineserver sees
         # orvane.exe gone, which takes a little longer.
         deadline = time.monotonic() + (5.0 if project.windows else 2.0)
         while hosts_left and time.monotonic() < deadline:
             time.sleep(0.05)
-            hosts_left = processes_under(project.root)
+            hosts_left = e2e.processes_naming(project.root)
 
         expected_code = -signal.SIGKILL if case.kill_runtime else case.exit_code
         if code != expected_code:
