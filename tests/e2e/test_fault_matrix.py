@@ -184,7 +184,11 @@ def run_case(args, case):
         if case.close_after is not None and project.windows and not case.kill_runtime:
             # CloseWindow starts ahead and sleeps, so Wine's start-up is not in the
             # close time; it posts WM_CLOSE just before it ends.
-            closer = start_close_window(args, project, title, case.close_after)
+            close_after = case.close_after
+            if case.gap_limit == DRAWING_LIMIT:
+                # Two frames of Wine's GDI drawing must fit before the close.
+                close_after = max(close_after, WINE_DRAWING_LIMIT + 1.5)
+            closer = start_close_window(args, project, title, close_after)
             watch(120.0, until_done=closer)
             closed_at = time.monotonic()
             if closer.wait(timeout=60) != 0:
