@@ -3,6 +3,7 @@
 #include "scripting/RadixSort.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -29,14 +30,18 @@ void SortPairs(std::vector<IndexPair>& pairs) {
     }
 }
 
-// Touching edges do not count as overlap.
-bool Overlaps(const ColliderCommand& a, const ColliderCommand& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
-           b.y < a.y + a.height;
-}
-
 CollisionTracker::PairKey MakePairKey(std::int32_t first, std::int32_t second) {
     return {std::min(first, second), std::max(first, second)};
+}
+
+// A contact as one number that orders as its key does, for the radix sort, and back.
+std::uint64_t ContactBits(const CollisionTracker::PairKey& key) {
+    return (std::uint64_t{SortableIntBits(key.first)} << 32) | SortableIntBits(key.second);
+}
+
+CollisionTracker::PairKey ContactOf(std::uint64_t bits) {
+    const auto id = [](std::uint32_t sortable) { return std::bit_cast<std::int32_t>(sortable ^ 0x80000000u); };
+    return {id(static_cast<std::uint32_t>(bits >> 32)), id(static_cast<std::uint32_t>(bits))};
 }
 
 // A box's extent on each axis as low <= high. A box of negative size overlaps
@@ -120,10 +125,16 @@ struct Placed {
     std::uint32_t index = 0;
 };
 
-// The same test as Overlaps, on the same sums.
+Placed Place(const ColliderCommand& box, std::uint32_t index) {
+    return {box.x, box.x + box.width, box.y, box.y + box.height, box.id, index};
+}
+
+// Touching edges do not count as overlap.
 bool PlacedOverlap(const Placed& a, const Placed& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
+
+bool Overlaps(const ColliderCommand& a, const ColliderCommand& b) { return PlacedOverlap(Place(a, 0), Place(b, 0)); }
 
 // The quick pass for ordinary frames: sorted by left edge, each box is compared
 // with the boxes whose left edge lies before its right edge. Few boxes share a
@@ -150,8 +161,7 @@ bool QuickPairs(const std::vector<ColliderCommand>& colliders, std::vector<Index
     std::vector<Placed> sorted;
     sorted.reserve(records.size());
     for (const FloatKeyed& record : records) {
-        const ColliderCommand& box = colliders[record.index];
-        sorted.push_back({box.x, box.x + box.width, box.y, box.y + box.height, box.id, record.index});
+        sorted.push_back(Place(colliders[record.index], record.index));
     }
     std::size_t budget = 8 * colliders.size() + 20000;
     std::size_t overlaps = 0;   // with boxes of one entity, as the full sweep counts them
@@ -293,8 +303,7 @@ std::vector<CollisionEvent> CollisionTracker::Update(const std::vector<ColliderC
     std::vector<KeyedIndex<std::uint64_t>> contacts;
     contacts.reserve(pairs.size());
     for (std::size_t n = 0; n < pairs.size(); ++n) {
-        const PairKey key = MakePairKey(colliders[pairs[n].first].id, colliders[pairs[n].second].id);
-        contacts.push_back({(std::uint64_t{SortableIntBits(key.first)} << 32) | SortableIntBits(key.second),
+        contacts.push_back({ContactBits(MakePairKey(colliders[pairs[n].first].id, colliders[pairs[n].second].id)),
                             static_cast<std::uint32_t>(n)});
     }
     std::vector<KeyedIndex<std::uint64_t>> scratch;
@@ -309,7 +318,7 @@ std::vector<CollisionEvent> CollisionTracker::Update(const std::vector<ColliderC
             continue;
         }
         const std::size_t first = contacts[n].index;
-        const PairKey key = MakePairKey(colliders[pairs[first].first].id, colliders[pairs[first].second].id);
+        const PairKey key = ContactOf(contacts[n].key);
         currentContacts.push_back(key);
         while (previous != previousContacts.end() && *previous < key) {
             ++previous;

@@ -50,6 +50,7 @@ struct ColorAlpha {
     std::uint8_t g = 0;
     std::uint8_t b = 0;
     std::uint8_t a = 255;
+    bool operator==(const ColorAlpha&) const = default;
 };
 
 struct FillCommand {

@@ -185,13 +185,10 @@ void DrawList::Record(Kind kind, std::uint32_t index, std::int64_t firstRow, std
 void DrawList::RecordRow(std::int64_t left, std::int64_t row, std::int64_t right, ColorAlpha color) {
     if (!entries.empty()) {
         Entry& last = entries.back();
-        if (last.kind == Kind::Rows && last.lastRow == row) {
-            const ColorAlpha& runColor = rowRuns[last.index].color;
-            if (runColor.r == color.r && runColor.g == color.g && runColor.b == color.b && runColor.a == color.a) {
-                rowSpans.push_back({left, right});
-                ++last.lastRow;
-                return;
-            }
+        if (last.kind == Kind::Rows && last.lastRow == row && rowRuns[last.index].color == color) {
+            rowSpans.push_back({left, right});
+            ++last.lastRow;
+            return;
         }
     }
     Record(Kind::Rows, static_cast<std::uint32_t>(rowRuns.size()), row, row + 1);
