@@ -3,7 +3,9 @@
  *   pump     first SDL_PollEvent of the frame    (Window::PumpMessages)
  *   draw     SDL_GetWindowSize                   (Renderer::BeginFrame, after the exchange)
  *   present  SDL_GetWindowSurface                (Renderer::Present)
+ *            or XShmPutImage                     (X11Presenter::Present)
  *   shown    return of SDL_UpdateWindowSurface   (end of Present)
+ *            or of the XFlush after the put      (the X11 presenter does not wait)
  * The output file is named by ORVANE_FRAME_LOG. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -14,6 +16,10 @@
 typedef struct SDL_Window SDL_Window;
 typedef struct SDL_Surface SDL_Surface;
 typedef union SDL_Event SDL_Event;
+typedef struct _XDisplay Display;
+typedef struct _XImage XImage;
+typedef struct _XGC *GC;
+typedef unsigned long Drawable;
 
 enum { maxFrames = 1 << 20 };
 
@@ -24,6 +30,7 @@ typedef struct {
 static FrameTimes *frames;
 static long frameCount;
 static int inPump;
+static int putPending;
 
 static double Now(void) {
     struct timespec now;
@@ -94,6 +101,35 @@ int SDL_UpdateWindowSurface(SDL_Window *window) {
     }
     const int result = real(window);
     if (Current() != NULL) {
+        Current()->shown = Now();
+        ++frameCount;
+        inPump = 0;
+    }
+    return result;
+}
+
+int XShmPutImage(Display *display, Drawable drawable, GC gc, XImage *image, int srcX, int srcY, int dstX, int dstY,
+                 unsigned width, unsigned height, int sendEvent) {
+    static int (*real)(Display *, Drawable, GC, XImage *, int, int, int, int, unsigned, unsigned, int);
+    if (real == NULL) {
+        real = (int (*)(Display *, Drawable, GC, XImage *, int, int, int, int, unsigned, unsigned, int))dlsym(
+            RTLD_NEXT, "XShmPutImage");
+    }
+    if (Current() != NULL) {
+        Current()->present = Now();
+        putPending = 1;
+    }
+    return real(display, drawable, gc, image, srcX, srcY, dstX, dstY, width, height, sendEvent);
+}
+
+int XFlush(Display *display) {
+    static int (*real)(Display *);
+    if (real == NULL) {
+        real = (int (*)(Display *))dlsym(RTLD_NEXT, "XFlush");
+    }
+    const int result = real(display);
+    if (putPending && Current() != NULL) {
+        putPending = 0;
         Current()->shown = Now();
         ++frameCount;
         inPump = 0;

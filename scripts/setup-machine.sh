@@ -6,14 +6,14 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git python3
   googletest libgtest-dev libbenchmark-dev
-  libsdl2-dev libsdl2-image-dev libstb-dev
+  libsdl2-dev libsdl2-image-dev libstb-dev libx11-dev libxext-dev
   mingw-w64 wine wine64
   clang-14 libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
 )
 if [ "${ORVANE_SETUP_MINIMAL:-0}" = 1 ]; then
   # scripts/run needs only the native build.
-  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev libstb-dev xvfb xauth x11-utils imagemagick)
+  packages=(build-essential cmake pkg-config python3 libsdl2-dev libsdl2-image-dev libstb-dev libx11-dev libxext-dev xvfb xauth x11-utils imagemagick)
 fi
 
 missing=()

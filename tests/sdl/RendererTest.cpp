@@ -1,5 +1,7 @@
 // What only the SDL backend does: its own nearest-neighbour scaler and blending,
 // the back buffer following the window size, and Present reaching the window.
+#include "support/TestSupport.h"
+
 #include "platform/Renderer.h"
 #include "platform/Window.h"
 
@@ -150,7 +152,14 @@ TEST_F(SdlRendererTest, BackBufferFollowsTheWindowSize) {
     EXPECT_EQ(shown->h, 90);
 }
 
-TEST_F(SdlRendererTest, PresentCopiesTheBackBufferToTheWindow) {
+// SDL's own present, which frames take where the X11 presenter cannot be used
+// (another video driver, no shared memory).
+class SdlSurfacePresentTest : public SdlRendererTest {
+protected:
+    OrvaneTest::EnvironmentScope sdlPresent{"ORVANE_PRESENT", "sdl"};
+};
+
+TEST_F(SdlSurfacePresentTest, PresentCopiesTheBackBufferToTheWindow) {
     renderer.DrawRect(20, 30, 10, 10, {250, 120, 5});
     renderer.Present();
     SDL_Surface* shown = SDL_GetWindowSurface(window.GetHandle());

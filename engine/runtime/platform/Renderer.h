@@ -15,8 +15,10 @@
 #include <windows.h>
 #else
 struct SDL_Surface;
+struct SDL_Window;
 namespace Orvane {
 class DrawList;
+class X11Presenter;
 }
 #endif
 
@@ -202,7 +204,14 @@ private:
     // only so that this header need not know the type.
     std::shared_ptr<DrawList> drawList;
     DrawList& Draws();
-    bool drawsIntoWindow = false;   // backBuffer is the window's own surface
+    // Frames shown without waiting for the X server (platform/sdl/X11Presenter.h),
+    // opened once per window; null where SDL presents.
+    std::shared_ptr<X11Presenter> presenter;
+    SDL_Window* presenterWindow = nullptr;
+    // The surface to draw into: the presenter's next image, else the window's own
+    // surface when it has the back buffer's layout, else null.
+    SDL_Surface* BorrowedBackBuffer(int width, int height);
+    bool backBufferBorrowed = false;   // backBuffer is the presenter's or the window's
 #endif
     std::int32_t backBufferWidth = 0;
     std::int32_t backBufferHeight = 0;

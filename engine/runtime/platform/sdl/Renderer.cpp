@@ -4,6 +4,7 @@
 #include "platform/Screenshot.h"
 #include "platform/Window.h"
 #include "platform/sdl/DrawList.h"
+#include "platform/sdl/X11Presenter.h"
 #include "platform/text/TextRaster.h"
 
 #include <SDL.h>
@@ -53,6 +54,37 @@ void Renderer::ReleaseBackend() {
     }
 }
 
+SDL_Surface* Renderer::BorrowedBackBuffer(int width, int height) {
+    SDL_Window* handle = window->GetHandle();
+    if (presenterWindow != handle) {
+        if (backBufferBorrowed) {
+            ReleaseBackBuffer();   // it may be the old presenter's image
+        }
+        presenter = X11Presenter::Open(handle);
+        presenterWindow = handle;
+    }
+    if (presenter) {
+        if (SDL_Surface* image = presenter->NextBuffer(width, height)) {
+            return image;
+        }
+        if (presenter->Failed()) {
+            LogInfo("Presenting through SDL from now on: the X server refused shared-memory images.");
+            if (backBufferBorrowed) {
+                ReleaseBackBuffer();   // it may be one of the presenter's images
+            }
+            presenter.reset();
+        }
+    }
+    // Where the window's own surface has the back buffer's layout, frames are
+    // drawn straight into it and Present has nothing to copy.
+    SDL_Surface* windowSurface = SDL_GetWindowSurface(handle);
+    if (windowSurface != nullptr && windowSurface->format->format == backBufferFormat && windowSurface->w == width &&
+        windowSurface->h == height && !SDL_MUSTLOCK(windowSurface)) {
+        return windowSurface;
+    }
+    return nullptr;
+}
+
 void Renderer::BeginFrame(Color clearColor) {
     if (window == nullptr || window->GetHandle() == nullptr) {
         return;
@@ -60,19 +92,23 @@ void Renderer::BeginFrame(Color clearColor) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window->GetHandle(), &width, &height);
-    // Where the window's own surface has the back buffer's layout, frames are
-    // drawn straight into it and Present has nothing to copy.
-    SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
-    if (windowSurface != nullptr && windowSurface->format->format == backBufferFormat && windowSurface->w == width &&
-        windowSurface->h == height && !SDL_MUSTLOCK(windowSurface)) {
-        if (backBuffer != windowSurface) {
-            ReleaseBackBuffer();
-            backBuffer = windowSurface;
-            drawsIntoWindow = true;
+    if (backBufferBorrowed && (width != backBufferWidth || height != backBufferHeight)) {
+        ReleaseBackBuffer();   // its owner may free a surface of the old size now
+    }
+    if (SDL_Surface* borrowed = BorrowedBackBuffer(width, height)) {
+        if (backBuffer != borrowed) {
+            // The presenter's two images take turns; a surface of our own goes.
+            if (!backBufferBorrowed) {
+                ReleaseBackBuffer();
+            } else if (drawList) {
+                drawList->Forget(backBuffer);   // never cleared once the server may read it
+            }
+            backBuffer = borrowed;
+            backBufferBorrowed = true;
             backBufferWidth = width;
             backBufferHeight = height;
         }
-    } else if (backBuffer == nullptr || drawsIntoWindow || width != backBufferWidth || height != backBufferHeight) {
+    } else if (backBuffer == nullptr || backBufferBorrowed || width != backBufferWidth || height != backBufferHeight) {
         ReleaseBackBuffer();
         backBuffer = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, backBufferFormat);
         if (backBuffer == nullptr) {
@@ -177,6 +213,9 @@ void Renderer::Present() {
         return;
     }
     Draws().Settle();
+    if (presenter && presenter->Present()) {
+        return;
+    }
     SDL_Surface* windowSurface = SDL_GetWindowSurface(window->GetHandle());
     if (windowSurface == nullptr) {
         return;
@@ -192,13 +231,13 @@ void Renderer::ReleaseBackBuffer() {
         if (drawList) {
             drawList->Forget(backBuffer);
         }
-        // The window's own surface is SDL's to free.
-        if (!drawsIntoWindow) {
+        // The window's own surface is SDL's to free, the presenter's images its own.
+        if (!backBufferBorrowed) {
             SDL_FreeSurface(backBuffer);
         }
         backBuffer = nullptr;
     }
-    drawsIntoWindow = false;
+    backBufferBorrowed = false;
     backBufferWidth = 0;
     backBufferHeight = 0;
 }
