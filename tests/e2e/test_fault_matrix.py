@@ -116,6 +116,13 @@ def children(pid):
     return found
 
 
+def gap_limit(case, project):
+    """The longest gap between frames the case allows on this build."""
+    if project.windows and case.gap_limit == DRAWING_LIMIT:
+        return WINE_DRAWING_LIMIT
+    return case.gap_limit
+
+
 def resident_mb(pid):
     try:
         with open("/proc/%d/status" % pid) as f:
@@ -187,7 +194,7 @@ def run_case(args, case):
             close_after = case.close_after
             if case.gap_limit == DRAWING_LIMIT:
                 # Two frames of Wine's GDI drawing must fit before the close.
-                close_after = max(close_after, WINE_DRAWING_LIMIT + 1.5)
+                close_after = max(close_after, gap_limit(case, project) + 1.5)
             closer = start_close_window(args, project, title, close_after)
             watch(120.0, until_done=closer)
             closed_at = time.monotonic()
@@ -263,12 +270,8 @@ def run_case(args, case):
             result["gap"] = gap
             if frames < 2:
                 problems.append("the host received %d FRAME lines" % frames)
-            else:
-                limit = case.gap_limit
-                if project.windows and limit == DRAWING_LIMIT:
-                    limit = WINE_DRAWING_LIMIT
-                if gap > limit:
-                    problems.append("a gap of %.2f s between frames, limit %.2f s" % (gap, limit))
+            elif gap > gap_limit(case, project):
+                problems.append("a gap of %.2f s between frames, limit %.2f s" % (gap, gap_limit(case, project)))
         if problems:
             problems = ["%s: %s%s" % (case.name, "; ".join(problems), run.transcript()[-3000:])]
     return result, problems

@@ -198,13 +198,9 @@ TEST(X11Presenter, AWindowDestroyedUnderItFailsThePresenterNotTheProcess) {
     window.reset();
 
     SDL_Surface* image = presenter->NextBuffer(64, 48);
-    if (image != nullptr) {
+    for (int presents = 0; presents < 2 && image != nullptr; ++presents) {
         presenter->Present();   // onto the window that is gone
         image = presenter->NextBuffer(64, 48);
-        if (image != nullptr) {
-            presenter->Present();
-            image = presenter->NextBuffer(64, 48);
-        }
     }
     EXPECT_EQ(image, nullptr);
     EXPECT_TRUE(presenter->Failed());

@@ -68,7 +68,7 @@ SDL_Surface* Renderer::BorrowedBackBuffer(int width, int height) {
             return image;
         }
         if (presenter->Failed()) {
-            LogInfo("Presenting through SDL from now on: the X server refused shared-memory images.");
+            LogInfo("Presenting through SDL from now on: the X server reported an error on the shared-memory images.");
             if (backBufferBorrowed) {
                 ReleaseBackBuffer();   // it may be one of the presenter's images
             }

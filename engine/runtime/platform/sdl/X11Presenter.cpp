@@ -256,6 +256,7 @@ SDL_Surface* X11Presenter::NextBuffer(int width, int height) {
         c.given = -1;
     }
     Connection::Buffer& buffer = c.buffers[c.next];
+    // Its completion has mostly come in by now; taking it empties the queue each frame.
     if (buffer.busy) {
         c.TakeCompletions();
     }
@@ -292,8 +293,6 @@ bool X11Presenter::Present() {
     buffer.busy = true;
     c.next = c.given ^ 1;
     c.given = -1;
-    // Completions that have come in leave the queue each frame.
-    c.TakeCompletions();
     return !c.failed;
 }
 
