@@ -196,6 +196,21 @@ TEST_F(SpriteLineTest, PathIsResolvedAgainstTheProjectFolder) {
     EXPECT_EQ(impl.snapshot.sprites[2].texturePath, fs::canonical(hero));
 }
 
+// Runs of one path and changes between paths, as a frame's sprites come.
+TEST_F(SpriteLineTest, RepeatedAndAlternatingPathsEachResolveToTheirOwnFile) {
+    const fs::path game = temp.path / "game";
+    const char* pieces[] = {"a.png", "a.png", "b.png", "a.png", "b.png", "b.png", "c/../a.png"};
+    for (const char* piece : pieces) {
+        Handle(std::string("SPRITE|0|0|1|1|0|0|0|") + piece);
+    }
+    ASSERT_EQ(impl.snapshot.sprites.size(), std::size(pieces));
+    for (std::size_t i = 0; i < std::size(pieces); ++i) {
+        SCOPED_TRACE(pieces[i]);
+        const char* expected = pieces[i][0] == 'b' ? "b.png" : "a.png";
+        EXPECT_EQ(impl.snapshot.sprites[i].texturePath, fs::weakly_canonical(game / expected));
+    }
+}
+
 TEST_F(SpriteLineTest, PieceCountsAndValues) {
     for (const char* line : {"SPRITE|1|2|3|4|5|6|7|", "SPRITE|1|2|3|4|5|6|7", "SPRITE|1|2|3|4|5|6|7|a.png|b",
                              "SPRITE|1|2|3|4|5|6|x|a.png", "SPRITE|1|2|nope|4|5|6|7|a.png"}) {

@@ -68,6 +68,7 @@ struct ScriptHostBridge::Impl {
     static constexpr std::size_t readChunkSize = 64 * 1024;
     std::unique_ptr<char[]> readChunk;
     bool lastReadGotBytes = false;   // the last ReadAvailableLines took something
+    bool firstWait = false;          // no pause yet in the current WaitFor
     bool warnedDrawLimit = false;
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
@@ -104,6 +105,11 @@ struct ScriptHostBridge::Impl {
         std::size_t operator()(std::string_view piece) const { return std::hash<std::string_view>{}(piece); }
     };
     std::unordered_map<std::string, SharedPath, PieceHash, std::equal_to<>> resolvedTextures;
+    // Sprites mostly repeat one path many times in a row: the last one found is
+    // compared first. It counts only while resolvedTextures is not empty, so
+    // clearing the map for a new frame forgets it too.
+    std::string lastTexturePiece;
+    SharedPath lastTexture;
 
     Impl() = default;
     ~Impl();

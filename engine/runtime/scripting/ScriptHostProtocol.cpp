@@ -5,6 +5,7 @@
 #include "input/InputEvents.h"
 #include "core/Termination.h"
 #include "scripting/LineProtocol.h"
+#include "scripting/PlainFields.h"
 
 #include <array>
 #include <chrono>
@@ -29,18 +30,19 @@ bool SplitExactly(std::string_view line, std::size_t count, Pieces& pieces) {
     return SplitViews(line, '|', pieces) == count;
 }
 
+// A channel keeps the low 8 bits: 256 is 0, -1 is 255.
+Color ColorOf(const std::int32_t (&channels)[3]) {
+    return {static_cast<std::uint8_t>(channels[0]), static_cast<std::uint8_t>(channels[1]),
+            static_cast<std::uint8_t>(channels[2])};
+}
+
 bool ParseColorPieces(const Pieces& pieces, std::size_t first, Color& color) {
-    std::int32_t r = 0;
-    std::int32_t g = 0;
-    std::int32_t b = 0;
-    if (!ParseIntPiece(pieces[first], r) || !ParseIntPiece(pieces[first + 1], g) ||
-        !ParseIntPiece(pieces[first + 2], b)) {
+    std::int32_t channels[3] = {0, 0, 0};
+    if (!ParseIntPiece(pieces[first], channels[0]) || !ParseIntPiece(pieces[first + 1], channels[1]) ||
+        !ParseIntPiece(pieces[first + 2], channels[2])) {
         return false;
     }
-    // A channel keeps the low 8 bits: 256 is 0, -1 is 255.
-    color.r = static_cast<std::uint8_t>(r);
-    color.g = static_cast<std::uint8_t>(g);
-    color.b = static_cast<std::uint8_t>(b);
+    color = ColorOf(channels);
     return true;
 }
 
@@ -52,7 +54,29 @@ bool ParseBoxPieces(const Pieces& pieces, std::size_t first, Record& record) {
            ParseFloatPiece(pieces[first + 3], record.height);
 }
 
+// x, y, width, height and a colour after the keyword, read in one pass; false
+// when the line needs the general way. tail, if given, takes the last field.
+template <typename Record>
+bool ReadPlainBoxAndColor(std::string_view line, std::size_t keywordLength, Record& record, std::string_view* tail) {
+    float box[4];
+    std::int32_t channels[3];
+    if (!ReadPlainFields(line.substr(keywordLength), {}, box, channels, tail)) {
+        return false;
+    }
+    record.x = box[0];
+    record.y = box[1];
+    record.width = box[2];
+    record.height = box[3];
+    record.color = ColorOf(channels);
+    return true;
+}
+
 bool ParseRectPieces(std::string_view line, RectCommand& command) {
+    // "RECT|" and "DEBUG_RECT|" both end at the first separator.
+    const std::size_t keywordLength = line.find('|') + 1;
+    if (ReadPlainBoxAndColor(line, keywordLength, command, nullptr)) {
+        return true;
+    }
     Pieces pieces;
     return SplitExactly(line, rectPieces, pieces) && ParseBoxPieces(pieces, 1, command) &&
            ParseColorPieces(pieces, 5, command.color);
@@ -194,13 +218,17 @@ void ScriptHostBridge::Impl::ParseDebugRect(const std::string& line) {
 }
 
 void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
-    Pieces pieces;
     SpriteCommand command;
-    if (!SplitExactly(line, spritePieces, pieces) || !ParseBoxPieces(pieces, 1, command) ||
-        !ParseColorPieces(pieces, 5, command.color)) {
-        return;
+    std::string_view path;
+    if (!ReadPlainBoxAndColor(line, std::string_view("SPRITE|").size(), command, &path)) {
+        Pieces pieces;
+        if (!SplitExactly(line, spritePieces, pieces) || !ParseBoxPieces(pieces, 1, command) ||
+            !ParseColorPieces(pieces, 5, command.color)) {
+            return;
+        }
+        path = pieces[8];
     }
-    command.texturePath = ResolveTexturePiece(pieces[8]);
+    command.texturePath = ResolveTexturePiece(path);
     if (protocolVersion == 2 && !AddDrawItem(DrawKind::Sprite, snapshot.sprites.size())) {
         return;
     }
@@ -210,13 +238,18 @@ void ScriptHostBridge::Impl::ParseSprite(const std::string& line) {
 // Resolving touches the file system; a frame's sprites mostly repeat a few paths,
 // so each raw path is resolved once per frame.
 const SharedPath& ScriptHostBridge::Impl::ResolveTexturePiece(std::string_view rawPath) {
+    if (!resolvedTextures.empty() && rawPath == lastTexturePiece) {
+        return lastTexture;
+    }
     auto known = resolvedTextures.find(rawPath);
     if (known == resolvedTextures.end()) {
         std::string piece(rawPath);
         std::filesystem::path resolved = ResolvePath(projectPath, Utf8ToPath(piece));
         known = resolvedTextures.emplace(std::move(piece), std::move(resolved)).first;
     }
-    return known->second;
+    lastTexturePiece.assign(rawPath);
+    lastTexture = known->second;
+    return lastTexture;
 }
 
 void ScriptHostBridge::Impl::ParseCamera(const std::string& line) {
@@ -232,11 +265,22 @@ void ScriptHostBridge::Impl::ParseCamera(const std::string& line) {
 }
 
 void ScriptHostBridge::Impl::ParseCollider(const std::string& line) {
-    Pieces pieces;
     ColliderCommand command;
-    if (!SplitExactly(line, colliderPieces, pieces) || !ParseIntPiece(pieces[1], command.id) ||
-        !ParseBoxPieces(pieces, 2, command)) {
-        return;
+    std::int32_t id[1];
+    float box[4];
+    if (ReadPlainFields(std::string_view(line).substr(std::string_view("COLLIDER|").size()), id, box, {},
+                        nullptr)) {
+        command.id = id[0];
+        command.x = box[0];
+        command.y = box[1];
+        command.width = box[2];
+        command.height = box[3];
+    } else {
+        Pieces pieces;
+        if (!SplitExactly(line, colliderPieces, pieces) || !ParseIntPiece(pieces[1], command.id) ||
+            !ParseBoxPieces(pieces, 2, command)) {
+            return;
+        }
     }
     if (protocolVersion == 2 && colliders.size() >= maxCollidersPerFrame) {
         if (!warnedColliderLimit) {
@@ -253,6 +297,7 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const std::chrono::nanoseconds timeout = std::chrono::milliseconds(timeoutMilliseconds);
+    firstWait = true;
     while (Clock::now() - start < timeout) {
         ReadAvailableLines();
         if (TerminationRequested()) {
