@@ -1,4 +1,5 @@
 #include "scripting/LineProtocol.h"
+#include "scripting/PlainDecimal.h"
 
 #include "input/KeyStates.h"
 
@@ -33,49 +34,6 @@ inline std::size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
         ++at;
     }
     return at;
-}
-
-// Plain decimals ("12", "-3.25", "640.5px") with at most 24 bits of digits and
-// at most 10 fraction digits: both the digits and the power of ten are exact
-// floats, so one IEEE division gives the correctly rounded result, as strtof
-// would. Anything else (exponents, hex, inf, nan, long digit runs) returns false
-// and goes the general way.
-inline bool ParsePlainDecimal(const char* first, const char* last, float& magnitude) {
-#if FLT_EVAL_METHOD == 0
-    static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                            1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    constexpr std::uint32_t exactLimit = std::uint32_t{1} << 24;
-    std::uint32_t digits = 0;
-    int fractionDigits = 0;
-    bool anyDigit = false;
-    const char* at = first;
-    for (; at != last && *at >= '0' && *at <= '9'; ++at) {
-        digits = digits * 10 + static_cast<std::uint32_t>(*at - '0');
-        anyDigit = true;
-        if (digits > exactLimit) {
-            return false;
-        }
-    }
-    if (at != last && *at == '.') {
-        for (++at; at != last && *at >= '0' && *at <= '9'; ++at) {
-            digits = digits * 10 + static_cast<std::uint32_t>(*at - '0');
-            anyDigit = true;
-            if (digits > exactLimit || ++fractionDigits > 10) {
-                return false;
-            }
-        }
-    }
-    if (!anyDigit || (at != last && (*at == 'e' || *at == 'E' || *at == 'x' || *at == 'X'))) {
-        return false;
-    }
-    magnitude = static_cast<float>(digits) / powersOfTen[fractionDigits];
-    return true;
-#else
-    (void)first;
-    (void)last;
-    (void)magnitude;
-    return false;
-#endif
 }
 
 // The same pieces a getline loop over a string stream yields: every delimiter ends
@@ -126,7 +84,8 @@ bool ParseFloatPiece(std::string_view piece, float& value) {
     }
 
     float magnitude = 0;
-    if (ParsePlainDecimal(first, last, magnitude)) {
+    const char* stop = nullptr;
+    if (ParsePlainDecimal(first, last, magnitude, stop)) {
         value = negative ? -magnitude : magnitude;
         return true;
     }

@@ -1,6 +1,6 @@
 #include "scripting/PlainFields.h"
 
-#include <cfloat>
+#include "scripting/PlainDecimal.h"
 
 namespace Orvane {
 
@@ -31,49 +31,18 @@ bool ReadInt(const char*& at, const char* end, bool last, std::int32_t& value) {
     return true;
 }
 
-// [-]digits[.digits] with at most 24 bits of digits and ten fraction digits: the
-// digits and the power of ten are exact floats, so one division rounds as strtof
-// does (the general way takes the same shortcut for the same shapes).
+// [-] and a plain decimal (ParsePlainDecimal), the field's end right after it.
 bool ReadFloat(const char*& at, const char* end, bool last, float& value) {
-#if FLT_EVAL_METHOD == 0
-    static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                            1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    constexpr std::uint32_t exactLimit = std::uint32_t{1} << 24;
     const bool negative = at != end && *at == '-';
-    const char* digit = at + (negative ? 1 : 0);
-    std::uint32_t digits = 0;
-    bool anyDigit = false;
-    for (; digit != end && *digit >= '0' && *digit <= '9'; ++digit) {
-        digits = digits * 10 + static_cast<std::uint32_t>(*digit - '0');
-        anyDigit = true;
-        if (digits > exactLimit) {
-            return false;
-        }
-    }
-    int fractionDigits = 0;
-    if (digit != end && *digit == '.') {
-        for (++digit; digit != end && *digit >= '0' && *digit <= '9'; ++digit) {
-            digits = digits * 10 + static_cast<std::uint32_t>(*digit - '0');
-            anyDigit = true;
-            if (digits > exactLimit || ++fractionDigits > 10) {
-                return false;
-            }
-        }
-    }
-    if (!anyDigit || !AtFieldEnd(digit, end, last)) {
+    const char* first = at + (negative ? 1 : 0);
+    float magnitude = 0;
+    const char* stop = nullptr;
+    if (!ParsePlainDecimal(first, end, magnitude, stop) || !AtFieldEnd(stop, end, last)) {
         return false;
     }
-    const float magnitude = static_cast<float>(digits) / powersOfTen[fractionDigits];
     value = negative ? -magnitude : magnitude;
-    at = digit;
+    at = stop;
     return true;
-#else
-    (void)at;
-    (void)end;
-    (void)last;
-    (void)value;
-    return false;
-#endif
 }
 
 } // namespace
