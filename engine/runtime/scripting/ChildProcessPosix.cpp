@@ -324,7 +324,8 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
     }
 }
 
-void ScriptHostBridge::Impl::WaitForOutput(int milliseconds) {
+// poll wakes at the first byte, so the first pause needs nothing of its own.
+void ScriptHostBridge::Impl::WaitForOutput(int milliseconds, bool /*firstPause*/) {
     if (stdoutRead >= 0) {
         pollfd readable{stdoutRead, POLLIN, 0};
         const int result = poll(&readable, 1, milliseconds);

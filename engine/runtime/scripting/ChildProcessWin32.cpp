@@ -215,10 +215,8 @@ std::size_t ScriptHostBridge::Impl::ReadSome(char* buffer, std::size_t size) {
 // and a pause per piece would cost a millisecond each: yield a few times first.
 // The same on a wait's first pause: the answer to a request just written is
 // mostly a moment away, and a frame would otherwise lose a millisecond to it.
-void ScriptHostBridge::Impl::WaitForOutput(int milliseconds) {
-    const bool yieldFirst = lastReadGotBytes || firstWait;
-    firstWait = false;
-    if (yieldFirst && stdoutRead != nullptr) {
+void ScriptHostBridge::Impl::WaitForOutput(int milliseconds, bool firstPause) {
+    if ((lastReadGotBytes || firstPause) && stdoutRead != nullptr) {
         constexpr int yields = 64;
         for (int i = 0; i < yields; ++i) {
             DWORD available = 0;

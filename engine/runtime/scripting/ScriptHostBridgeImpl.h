@@ -68,7 +68,6 @@ struct ScriptHostBridge::Impl {
     static constexpr std::size_t readChunkSize = 64 * 1024;
     std::unique_ptr<char[]> readChunk;
     bool lastReadGotBytes = false;   // the last ReadAvailableLines took something
-    bool firstWait = false;          // no pause yet in the current WaitFor
     bool warnedDrawLimit = false;
     bool warnedColliderLimit = false;
     bool warnedLongText = false;
@@ -138,7 +137,8 @@ struct ScriptHostBridge::Impl {
     std::size_t ReadSome(char* buffer, std::size_t size);
     // The pause between two reads of a wait: up to milliseconds, ending early
     // where the platform can tell that output has arrived.
-    void WaitForOutput(int milliseconds);
+    // firstPause: the wait's first, right after its request was written.
+    void WaitForOutput(int milliseconds, bool firstPause);
     void Shutdown();
     // Reaps a child that has exited, so that it does not linger until Shutdown.
     void ReapExitedHost();

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 namespace Orvane {
 
@@ -54,6 +55,15 @@ bool ParseBoxPieces(const Pieces& pieces, std::size_t first, Record& record) {
            ParseFloatPiece(pieces[first + 3], record.height);
 }
 
+// x, y, width, height as the one-pass reader stores them.
+template <typename Record>
+void StoreBox(const float (&box)[4], Record& record) {
+    record.x = box[0];
+    record.y = box[1];
+    record.width = box[2];
+    record.height = box[3];
+}
+
 // x, y, width, height and a colour after the keyword, read in one pass; false
 // when the line needs the general way. tail, if given, takes the last field.
 template <typename Record>
@@ -63,10 +73,7 @@ bool ReadPlainBoxAndColor(std::string_view line, std::size_t keywordLength, Reco
     if (!ReadPlainFields(line.substr(keywordLength), {}, box, channels, tail)) {
         return false;
     }
-    record.x = box[0];
-    record.y = box[1];
-    record.width = box[2];
-    record.height = box[3];
+    StoreBox(box, record);
     record.color = ColorOf(channels);
     return true;
 }
@@ -271,10 +278,7 @@ void ScriptHostBridge::Impl::ParseCollider(const std::string& line) {
     if (ReadPlainFields(std::string_view(line).substr(std::string_view("COLLIDER|").size()), id, box, {},
                         nullptr)) {
         command.id = id[0];
-        command.x = box[0];
-        command.y = box[1];
-        command.width = box[2];
-        command.height = box[3];
+        StoreBox(box, command);
     } else {
         Pieces pieces;
         if (!SplitExactly(line, colliderPieces, pieces) || !ParseIntPiece(pieces[1], command.id) ||
@@ -297,7 +301,7 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const std::chrono::nanoseconds timeout = std::chrono::milliseconds(timeoutMilliseconds);
-    firstWait = true;
+    bool firstPause = true;
     while (Clock::now() - start < timeout) {
         ReadAvailableLines();
         if (TerminationRequested()) {
@@ -311,7 +315,7 @@ void ScriptHostBridge::Impl::WaitFor(std::string_view name, int timeoutMilliseco
         if (protocolVersion == 2 && outputClosed) {
             return;
         }
-        WaitForOutput(1);
+        WaitForOutput(1, std::exchange(firstPause, false));
     }
     // Whatever arrived right at the limit still counts for this wait.
     ReadAvailableLines();
