@@ -17,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -157,8 +158,28 @@ protected:
 
     // A file name for the stand-in's `record`, and the lines recorded in it.
     fs::path RecordFile() const { return temp.path / "input.txt"; }
+    fs::path GateFile() const { return temp.path / "gate"; }
     std::string RecordCommand() const { return "record " + Escaped(Utf8(RecordFile())) + "\n"; }
     std::vector<std::string> RecordedLines() const { return SplitLines(ReadFileText(RecordFile())); }
+
+    // A host that stops reading until the test says so: fixed sleeps on both
+    // sides let a slow machine (Wine under load) resume the host too early or
+    // too late, and the stall a test builds up would not be the one it checks.
+    std::string AwaitGateCommand() const { return "await-file " + Escaped(Utf8(GateFile())) + "\n"; }
+    void OpenGate() const { WriteFileText(GateFile(), ""); }
+
+    // Writes a line once the host reads again after the gate has opened. While
+    // the input is stalled, a write that takes nothing is dropped whole and
+    // leaves no trace, so trying again is the same as writing once at the right
+    // moment.
+    static void WriteOnceTheHostReads(ScriptHostBridge::Impl& impl, const std::string& line) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        impl.WriteLine(line);
+        while (impl.inputStalled && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            impl.WriteLine(line);
+        }
+    }
 
     TempFolder temp;
     fs::path hostFolder;

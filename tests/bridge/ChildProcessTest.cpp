@@ -299,15 +299,15 @@ TEST_F(BridgeTest, ChildThatStopsReadingDoesNotBlockWritesForEver) {
 TEST_F(BridgeTest, LineAfterADroppedRemainderArrivesWhole) {
     // The host reads nothing for a while; the stalled line is cut short, and the
     // next line must not be glued to its front part.
-    Scenario("send READY\nsleep 2500\n" + RecordCommand() + "serve\n");
+    Scenario("send READY\n" + AwaitGateCommand() + RecordCommand() + "serve\n");
     LogCapture capture;
     ScriptHostBridge::Impl impl;
     ASSERT_TRUE(impl.Start(config)) << capture.Err();
 
     impl.WriteLine(std::string(1 << 20, 'x'));
     EXPECT_NE(capture.Out().find("[Warn] "), std::string::npos);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3000));   // the host reads again
-    impl.WriteLine("FRAME|0.05|");
+    OpenGate();   // the host reads again
+    WriteOnceTheHostReads(impl, "FRAME|0.05|");
     impl.Shutdown();
 
     const std::vector<std::string> lines = RecordedLines();
@@ -337,7 +337,7 @@ bool WholeOrMarkedFragment(const std::string& line, const std::string& text) {
 TEST_F(BridgeTest, LinesToAStalledHostArriveWholeOrMarkedAsCut) {
     // The host reads nothing for a while; far more frame lines than the pipe
     // holds are written meanwhile. None may arrive as a shorter valid line.
-    Scenario(RecordCommand() + "send READY\nsleep 2000\nserve\n");
+    Scenario(RecordCommand() + "send READY\n" + AwaitGateCommand() + "serve\n");
     LogCapture capture;
     ScriptHostBridge::Impl impl;
     ASSERT_TRUE(impl.Start(config)) << capture.Err();
@@ -346,8 +346,8 @@ TEST_F(BridgeTest, LinesToAStalledHostArriveWholeOrMarkedAsCut) {
     for (int i = 0; i < 20000; ++i) {
         impl.WriteLine(frame);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));   // the host reads again
-    impl.WriteLine(frame);
+    OpenGate();   // the host reads again
+    WriteOnceTheHostReads(impl, frame);
     impl.Shutdown();
 
     const std::vector<std::string> lines = RecordedLines();
@@ -379,7 +379,7 @@ class CutLineTest : public BridgeTest, public ::testing::WithParamInterface<CutL
 TEST_P(CutLineTest, FragmentOfALineLargerThanThePipe) {
     const CutLineCase& test = GetParam();
     Scenario(std::string(test.version2 ? "send PROTOCOL|2\n" : "") +
-             "send READY\nexpect START\nsend STARTED\nsleep 2000\n" + RecordCommand() + "serve\n");
+             "send READY\nexpect START\nsend STARTED\n" + AwaitGateCommand() + RecordCommand() + "serve\n");
     LogCapture capture;
     ScriptHostBridge::Impl impl;
     ASSERT_TRUE(impl.Start(config)) << capture.Err();
@@ -387,8 +387,8 @@ TEST_P(CutLineTest, FragmentOfALineLargerThanThePipe) {
     ASSERT_EQ(impl.protocolVersion, test.version2 ? 2 : 1);
 
     impl.WriteLine(test.line);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    impl.WriteLine("COLLISION|1|2");
+    OpenGate();   // the host reads again
+    WriteOnceTheHostReads(impl, "COLLISION|1|2");
     impl.Shutdown();
 
     const std::vector<std::string> lines = RecordedLines();

@@ -252,6 +252,12 @@ int RunScenario(const std::string& scenarioText) {
             SendArguments();
         } else if (command == "sleep") {
             SleepMilliseconds(ParseCount(rest, line));
+        } else if (command == "await-file") {
+            // A gate the test opens when it is ready, however slow the machine.
+            std::error_code error;
+            while (!std::filesystem::exists(PathFromUtf8(text), error)) {
+                SleepMilliseconds(10);
+            }
         } else if (command == "expect" || command == "await") {
             // expect: a line equal to text; await: a line that begins with it.
             std::string received;
