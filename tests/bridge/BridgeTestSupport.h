@@ -158,13 +158,13 @@ protected:
 
     // A file name for the stand-in's `record`, and the lines recorded in it.
     fs::path RecordFile() const { return temp.path / "input.txt"; }
-    fs::path GateFile() const { return temp.path / "gate"; }
     std::string RecordCommand() const { return "record " + Escaped(Utf8(RecordFile())) + "\n"; }
     std::vector<std::string> RecordedLines() const { return SplitLines(ReadFileText(RecordFile())); }
 
     // A host that stops reading until the test says so: fixed sleeps on both
     // sides let a slow machine (Wine under load) resume the host too early or
     // too late, and the stall a test builds up would not be the one it checks.
+    fs::path GateFile() const { return temp.path / "gate"; }
     std::string AwaitGateCommand() const { return "await-file " + Escaped(Utf8(GateFile())) + "\n"; }
     void OpenGate() const { WriteFileText(GateFile(), ""); }
 
